@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quillan {
+
+// Editor positions: column and line counted from 1; the column is a byte index into the
+// stored line where a tab counts as one character.
+struct TBufferCoord {
+    int X = 1;
+    int Y = 1;
+    friend bool operator==(const TBufferCoord&, const TBufferCoord&) = default;
+};
+
+inline bool operator<(const TBufferCoord& a, const TBufferCoord& b)
+{
+    return a.Y < b.Y || (a.Y == b.Y && a.X < b.X);
+}
+
+enum class TQuillSelectionMode : std::uint8_t { smNormal, smLine, smColumn };
+
+enum class TQuillEditLineBreakStyle : std::uint8_t { lbLF = 0, lbCRLF = 1 };
+
+// Colour value: 0x00BBGGRR direct, 0x80000000 + index a system colour.
+using TColor = std::int32_t;
+inline constexpr TColor clNone = 0x1FFFFFFF;
+inline constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
+inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
+
+// Font style bits as stored in settings.
+enum TFontStyleBit : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = std::uint8_t;
+
+} // namespace quillan
