@@ -1,0 +1,957 @@
+#include "highlight/HighlighterHTML.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quillan {
+
+namespace {
+
+// Matched in this order; letter case is ignored, so a lower-case form finds its upper-case twin
+// of the same length first. "&divide" really has no ";".
+constexpr std::array<std::string_view, 151> Entities = {
+    "&amp;",
+    "&lt;",
+    "&gt;",
+    "&quot;",
+    "&trade;",
+    "&nbsp;",
+    "&copy;",
+    "&reg;",
+    "&Agrave;",
+    "&Aacute;",
+    "&Acirc;",
+    "&Atilde;",
+    "&Auml;",
+    "&Aring;",
+    "&AElig;",
+    "&Ccedil;",
+    "&Egrave;",
+    "&Eacute;",
+    "&Ecirc;",
+    "&Euml;",
+    "&Igrave;",
+    "&Iacute;",
+    "&Icirc;",
+    "&Iuml;",
+    "&ETH;",
+    "&Ntilde;",
+    "&Ograve;",
+    "&Oacute;",
+    "&Ocirc;",
+    "&Otilde;",
+    "&Ouml;",
+    "&Oslash;",
+    "&Ugrave;",
+    "&Uacute;",
+    "&Ucirc;",
+    "&Uuml;",
+    "&Yacute;",
+    "&THORN;",
+    "&szlig;",
+    "&agrave;",
+    "&aacute;",
+    "&acirc;",
+    "&atilde;",
+    "&auml;",
+    "&aring;",
+    "&aelig;",
+    "&ccedil;",
+    "&egrave;",
+    "&eacute;",
+    "&ecirc;",
+    "&euml;",
+    "&igrave;",
+    "&iacute;",
+    "&icirc;",
+    "&iuml;",
+    "&eth;",
+    "&ntilde;",
+    "&ograve;",
+    "&oacute;",
+    "&ocirc;",
+    "&otilde;",
+    "&ouml;",
+    "&oslash;",
+    "&ugrave;",
+    "&uacute;",
+    "&ucirc;",
+    "&uuml;",
+    "&yacute;",
+    "&thorn;",
+    "&yuml;",
+    "&iexcl;",
+    "&cent;",
+    "&pound;",
+    "&curren;",
+    "&yen;",
+    "&brvbar;",
+    "&sect;",
+    "&uml;",
+    "&ordf;",
+    "&laquo;",
+    "&shy;",
+    "&macr;",
+    "&deg;",
+    "&plusmn;",
+    "&sup2;",
+    "&sup3;",
+    "&acute;",
+    "&micro;",
+    "&middot;",
+    "&cedil;",
+    "&sup1;",
+    "&ordm;",
+    "&raquo;",
+    "&frac14;",
+    "&frac12;",
+    "&frac34;",
+    "&iquest;",
+    "&times;",
+    "&divide",
+    "&euro;",
+    "&#9;",
+    "&#127;",
+    "&#128;",
+    "&#129;",
+    "&#130;",
+    "&#131;",
+    "&#132;",
+    "&ldots;",
+    "&#134;",
+    "&#135;",
+    "&#136;",
+    "&#137;",
+    "&#138;",
+    "&#139;",
+    "&#140;",
+    "&#141;",
+    "&#142;",
+    "&#143;",
+    "&#144;",
+    "&#152;",
+    "&#153;",
+    "&#154;",
+    "&#155;",
+    "&#156;",
+    "&#157;",
+    "&#158;",
+    "&#159;",
+    "&#161;",
+    "&#162;",
+    "&#163;",
+    "&#164;",
+    "&#165;",
+    "&#166;",
+    "&#167;",
+    "&#168;",
+    "&#170;",
+    "&#175;",
+    "&#176;",
+    "&#177;",
+    "&#178;",
+    "&#180;",
+    "&#181;",
+    "&#183;",
+    "&#184;",
+    "&#185;",
+    "&#186;",
+    "&#188;",
+    "&#189;",
+    "&#190;",
+    "&#191;",
+    "&#215;",
+};
+
+constexpr std::array<std::string_view, 198> Tags = {
+    "A",
+    "/A",
+    "ABBR",
+    "/ABBR",
+    "ACRONYM",
+    "/ACRONYM",
+    "ADDRESS",
+    "/ADDRESS",
+    "APPLET",
+    "/APPLET",
+    "AREA",
+    "B",
+    "/B",
+    "BASE",
+    "BASEFONT",
+    "BGSOUND",
+    "BIG",
+    "/BIG",
+    "BLINK",
+    "/BLINK",
+    "BLOCKQUOTE",
+    "/BLOCKQUOTE",
+    "BODY",
+    "/BODY",
+    "BR",
+    "BUTTON",
+    "/BUTTON",
+    "CAPTION",
+    "/CAPTION",
+    "CENTER",
+    "/CENTER",
+    "CITE",
+    "/CITE",
+    "CODE",
+    "/CODE",
+    "COL",
+    "COLGROUP",
+    "/COLGROUP",
+    "COMMENT",
+    "/COMMENT",
+    "DD",
+    "/DD",
+    "DEL",
+    "/DEL",
+    "DFN",
+    "/DFN",
+    "DIR",
+    "/DIR",
+    "DIV",
+    "/DIV",
+    "DL",
+    "/DL",
+    "!DOCTYPE",
+    "DT",
+    "/DT",
+    "EM",
+    "/EM",
+    "EMBED",
+    "/EMBED",
+    "FIELDSET",
+    "/FIELDSET",
+    "FONT",
+    "/FONT",
+    "FORM",
+    "/FORM",
+    "FRAME",
+    "FRAMESET",
+    "/FRAMESET",
+    "H1",
+    "/H1",
+    "H2",
+    "/H2",
+    "H3",
+    "/H3",
+    "H4",
+    "/H4",
+    "H5",
+    "/H5",
+    "H6",
+    "/H6",
+    "HEAD",
+    "/HEAD",
+    "HR",
+    "HTML",
+    "/HTML",
+    "I",
+    "/I",
+    "IFRAME",
+    "/IFRAME",
+    "ILAYER",
+    "/ILAYER",
+    "IMG",
+    "INPUT",
+    "INS",
+    "/INS",
+    "ISINDEX",
+    "KBD",
+    "/KBD",
+    "KEYGEN",
+    "LABEL",
+    "/LABEL",
+    "LAYER",
+    "/LAYER",
+    "LEGEND",
+    "/LEGEND",
+    "LI",
+    "/LI",
+    "LINK",
+    "LISTING",
+    "/LISTING",
+    "MAP",
+    "/MAP",
+    "MARQUEE",
+    "/MARQUEE",
+    "MENU",
+    "/MENU",
+    "META",
+    "MULTICOL",
+    "/MULTICOL",
+    "NEXTID",
+    "NOBR",
+    "/NOBR",
+    "NOEMBED",
+    "/NOEMBED",
+    "NOFRAMES",
+    "/NOFRAMES",
+    "NOLAYER",
+    "/NOLAYER",
+    "NOSCRIPT",
+    "/NOSCRIPT",
+    "OBJECT",
+    "/OBJECT",
+    "OL",
+    "/OL",
+    "OPTION",
+    "/OPTION",
+    "P",
+    "/P",
+    "PARAM",
+    "PLAINTEXT",
+    "PRE",
+    "/PRE",
+    "Q",
+    "/Q",
+    "S",
+    "/S",
+    "SAMP",
+    "/SAMP",
+    "SCRIPT",
+    "/SCRIPT",
+    "SELECT",
+    "/SELECT",
+    "SERVER",
+    "/SERVER",
+    "SMALL",
+    "/SMALL",
+    "SPACER",
+    "SPAN",
+    "/SPAN",
+    "STRIKE",
+    "/STRIKE",
+    "STRONG",
+    "/STRONG",
+    "STYLE",
+    "/STYLE",
+    "SUB",
+    "/SUB",
+    "SUP",
+    "/SUP",
+    "TABLE",
+    "/TABLE",
+    "TBODY",
+    "/TBODY",
+    "TD",
+    "/TD",
+    "TEXTAREA",
+    "/TEXTAREA",
+    "TFOOT",
+    "/TFOOT",
+    "TH",
+    "/TH",
+    "THEAD",
+    "/THEAD",
+    "TITLE",
+    "/TITLE",
+    "TR",
+    "/TR",
+    "TT",
+    "/TT",
+    "U",
+    "/U",
+    "UL",
+    "/UL",
+    "VAR",
+    "/VAR",
+    "WBR",
+    "XMP",
+    "/XMP",
+};
+
+constexpr unsigned TagSlots = 244;
+
+constexpr unsigned char FoldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+// Value of a tag-name character in the hash and in the slot comparison: letters 1..26 in either
+// case, "!" 123, "/" 122, everything else (digits included) 0.
+constexpr std::array<std::uint8_t, 256> MakeTagCharValue()
+{
+    std::array<std::uint8_t, 256> v {};
+    for (unsigned c = 'A'; c <= 'Z'; ++c) {
+        v[c] = static_cast<std::uint8_t>(c - 'A' + 1);
+        v[c + 32] = static_cast<std::uint8_t>(c - 'A' + 1);
+    }
+    v['!'] = 123;
+    v['/'] = 122;
+    return v;
+}
+constexpr auto TagCharValue = MakeTagCharValue();
+
+constexpr bool IsDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+constexpr unsigned HashOf(std::string_view name)
+{
+    unsigned h = 0;
+    for (char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        h += IsDigit(c) ? unsigned(c - '0') : TagCharValue[c];
+    }
+    return h;
+}
+
+// Tag indices grouped by hash: the names of slot h are Index[Start[h] .. Start[h+1]).
+struct TTagSlots {
+    std::array<std::uint16_t, TagSlots + 1> Start {};
+    std::array<std::uint8_t, Tags.size()> Index {};
+};
+
+constexpr TTagSlots MakeTagSlots()
+{
+    TTagSlots s;
+    std::array<std::uint16_t, TagSlots> count {};
+    for (std::string_view t : Tags)
+        ++count[HashOf(t)];
+    for (unsigned h = 0; h < TagSlots; ++h)
+        s.Start[h + 1] = static_cast<std::uint16_t>(s.Start[h] + count[h]);
+    std::array<std::uint16_t, TagSlots> fill {};
+    for (std::size_t i = 0; i < Tags.size(); ++i) {
+        const unsigned h = HashOf(Tags[i]);
+        s.Index[s.Start[h] + fill[h]++] = static_cast<std::uint8_t>(i);
+    }
+    return s;
+}
+constexpr TTagSlots TagSlotTable = MakeTagSlots();
+
+static_assert(HashOf("A") == 1 && HashOf("H1") == 9 && HashOf("TABLE") == 40 && HashOf("/A") == 123
+    && HashOf("!DOCTYPE") == 211 && HashOf("/BLOCKQUOTE") == 243);
+static_assert(TagSlotTable.Start[0] == TagSlotTable.Start[1], "slot 0 must stay empty: empty names are unknown tags");
+
+// Entities grouped by the folded byte after "&", keeping table order inside a group, so a text
+// "&" tries only the few entities that can match and still finds the first one in table order.
+struct TEntityGroups {
+    std::array<std::uint8_t, 257> Start {};
+    std::array<std::uint8_t, Entities.size()> Index {};
+};
+
+constexpr TEntityGroups MakeEntityGroups()
+{
+    TEntityGroups g;
+    std::array<std::uint8_t, 256> count {};
+    for (std::string_view e : Entities)
+        ++count[FoldAscii(static_cast<unsigned char>(e[1]))];
+    for (unsigned c = 0; c < 256; ++c)
+        g.Start[c + 1] = static_cast<std::uint8_t>(g.Start[c] + count[c]);
+    std::array<std::uint8_t, 256> fill {};
+    for (std::size_t i = 0; i < Entities.size(); ++i) {
+        const unsigned char c = FoldAscii(static_cast<unsigned char>(Entities[i][1]));
+        g.Index[g.Start[c] + fill[c]++] = static_cast<std::uint8_t>(i);
+    }
+    return g;
+}
+constexpr TEntityGroups EntityGroups = MakeEntityGroups();
+
+// How a byte starts a token inside a tag (ranges other than text, comment and script).
+enum TByteClass : std::uint8_t { bcWord, bcNull, bcLF, bcCR, bcSpace, bcLower, bcGreater, bcEqual, bcQuote, bcAmp };
+
+constexpr std::array<std::uint8_t, 256> MakeByteClass()
+{
+    std::array<std::uint8_t, 256> t {};
+    for (unsigned c = 1; c <= 32; ++c)
+        t[c] = bcSpace;
+    t[0] = bcNull;
+    t['\n'] = bcLF;
+    t['\r'] = bcCR;
+    t['<'] = bcLower;
+    t['>'] = bcGreater;
+    t['='] = bcEqual;
+    t['"'] = bcQuote;
+    t['&'] = bcAmp;
+    return t;
+}
+constexpr auto ByteClass = MakeByteClass();
+
+// Bytes that continue a Space token: a tab starts one but does not continue it.
+constexpr std::array<bool, 256> MakeSpaceContinues()
+{
+    std::array<bool, 256> t {};
+    for (unsigned c = 1; c <= 32; ++c)
+        t[c] = c != 9 && c != 10 && c != 13;
+    return t;
+}
+constexpr auto SpaceContinues = MakeSpaceContinues();
+
+// Bytes that end a run of text or need a closer look ("&").
+constexpr std::array<bool, 256> MakeTextStop()
+{
+    std::array<bool, 256> t {};
+    for (unsigned c = 0; c < 32; ++c)
+        t[c] = true;
+    t['<'] = true;
+    t['&'] = true;
+    return t;
+}
+constexpr auto TextStop = MakeTextStop();
+
+// Ends of an attribute name or other word inside a tag.
+constexpr std::array<bool, 256> MakeIdentStop()
+{
+    std::array<bool, 256> t {};
+    for (unsigned c = 0; c <= 32; ++c)
+        t[c] = true;
+    t['"'] = true;
+    t['='] = true;
+    t['>'] = true;
+    return t;
+}
+constexpr auto IdentStop = MakeIdentStop();
+
+// Bytes at which comments, server script and quoted strings stop: the old line terminators.
+constexpr bool EndsBlockToken(unsigned char c)
+{
+    return c == 0 || c == '\n' || c == '\r';
+}
+
+inline unsigned char At(const char* line, std::size_t i)
+{
+    return static_cast<unsigned char>(line[i]);
+}
+
+bool EntityAt(std::string_view text, std::string_view entity)
+{
+    if (text.size() < entity.size())
+        return false;
+    for (std::size_t i = 0; i < entity.size(); ++i)
+        if (FoldAscii(static_cast<unsigned char>(text[i])) != FoldAscii(static_cast<unsigned char>(entity[i])))
+            return false;
+    return true;
+}
+
+bool TagInSlot(unsigned hash, const char* name, std::size_t length)
+{
+    for (unsigned k = TagSlotTable.Start[hash]; k < TagSlotTable.Start[hash + 1]; ++k) {
+        const std::string_view tag = Tags[TagSlotTable.Index[k]];
+        if (tag.size() != length)
+            continue;
+        std::size_t i = 0;
+        while (i < length && TagCharValue[At(name, i)] == TagCharValue[static_cast<unsigned char>(tag[i])])
+            ++i;
+        if (i == length)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+unsigned THTMLHighlighter::TagHash(std::string_view name, std::size_t& length)
+{
+    std::size_t i = 0;
+    unsigned long long hash = 0;
+    while (i < name.size() && TagCharValue[static_cast<unsigned char>(name[i])] != 0) {
+        hash += TagCharValue[static_cast<unsigned char>(name[i])];
+        ++i;
+    }
+    while (i < name.size() && IsDigit(static_cast<unsigned char>(name[i]))) {
+        hash += static_cast<unsigned>(name[i] - '0');
+        ++i;
+    }
+    length = i;
+    return hash >= TagSlots ? TagSlots : static_cast<unsigned>(hash);
+}
+
+bool THTMLHighlighter::IsKnownTag(std::string_view name)
+{
+    std::size_t length = 0;
+    const unsigned hash = TagHash(name, length);
+    return length == name.size() && hash < TagSlots && TagInSlot(hash, name.data(), length);
+}
+
+int THTMLHighlighter::MatchEntity(std::string_view text)
+{
+    if (text.size() < 2 || text[0] != '&')
+        return -1;
+    const unsigned char c = FoldAscii(static_cast<unsigned char>(text[1]));
+    for (unsigned k = EntityGroups.Start[c]; k < EntityGroups.Start[c + 1]; ++k)
+        if (EntityAt(text, Entities[EntityGroups.Index[k]]))
+            return EntityGroups.Index[k];
+    return -1;
+}
+
+std::string_view THTMLHighlighter::EntityText(int index)
+{
+    return index >= 0 && index < EntityCount() ? Entities[static_cast<std::size_t>(index)] : std::string_view();
+}
+
+int THTMLHighlighter::EntityCount()
+{
+    return static_cast<int>(Entities.size());
+}
+
+THTMLHighlighter::THTMLHighlighter()
+{
+    FASPAttri.Bind(AddAttribute("Asp"));
+    FASPAttri->SetColors(0x000000, 0x00FFFF, 0);
+    FCommentAttri.Bind(AddAttribute("Comment"));
+    FIdentifierAttri.Bind(AddAttribute("Identifier"));
+    FIdentifierAttri->SetStyle(fsBold);
+    FKeyAttri.Bind(AddAttribute("Reserved word"));
+    FKeyAttri->SetColors(0xFF0080, clNone, fsBold);
+    FSpaceAttri.Bind(AddAttribute("Space"));
+    FSymbolAttri.Bind(AddAttribute("Symbol"));
+    FSymbolAttri->SetStyle(fsBold);
+    FTextAttri.Bind(AddAttribute("Text"));
+    FUndefKeyAttri.Bind(AddAttribute("Unknown word"));
+    FUndefKeyAttri->SetColors(0x0000FF, clNone, fsBold);
+    FValueAttri.Bind(AddAttribute("Value"));
+    FValueAttri->SetForeground(0xFF8000);
+    FAndAttri.Bind(AddAttribute("Escape ampersand"));
+    FAndAttri->SetColors(0x00FF00, clNone, fsBold);
+    BindAttributeChanges();
+    FRange = rsText;
+    FTokenKind = tkNull;
+    SetDefaultFilter(SHTMLDefaultFilter);
+}
+
+void THTMLHighlighter::ApplyDesignValues()
+{
+    FAndAttri->SetColors(0x0080FF, clNone, fsBold);
+    FCommentAttri->SetColors(0x800000, clNone, fsItalic);
+    FIdentifierAttri->SetColors(0x000000, clNone, fsBold);
+    FSymbolAttri->SetColors(0x0000FF, clNone, fsBold);
+    FTextAttri->SetForeground(0x000000);
+}
+
+THighlighterAttributes* THTMLHighlighter::StandardAttribute(int kind) const
+{
+    switch (kind) {
+    case SYN_ATTR_COMMENT:
+        return FCommentAttri;
+    case SYN_ATTR_IDENTIFIER:
+        return FIdentifierAttri;
+    case SYN_ATTR_KEYWORD:
+        return FKeyAttri;
+    case SYN_ATTR_WHITESPACE:
+        return FSpaceAttri;
+    default:
+        return nullptr;
+    }
+}
+
+TCharSet THTMLHighlighter::WordChars() const
+{
+    return TCharSet::Alphanumeric(false);
+}
+
+std::string_view THTMLHighlighter::LanguageTitle() const
+{
+    return SHTMLLanguageTitle;
+}
+
+THighlighterAttributes* THTMLHighlighter::AttributeOfToken() const
+{
+    switch (FTokenKind) {
+    case tkAmpersand:
+        return FAndAttri;
+    case tkASP:
+        return FASPAttri;
+    case tkComment:
+        return FCommentAttri;
+    case tkIdentifier:
+        return FIdentifierAttri;
+    case tkKey:
+        return FKeyAttri;
+    case tkSpace:
+        return FSpaceAttri;
+    case tkString:
+    case tkValue:
+        return FValueAttri;
+    case tkSymbol:
+        return FSymbolAttri;
+    case tkText:
+        return FTextAttri;
+    case tkUndefKey:
+        return FUndefKeyAttri;
+    default:
+        return nullptr;
+    }
+}
+
+void THTMLHighlighter::RestoreRange(TRangeState value)
+{
+    switch (value) {
+    case rsAmpersand:
+    case rsASP:
+    case rsComment:
+    case rsKey:
+    case rsParam:
+    case rsText:
+    case rsValue:
+        FRange = static_cast<TRange>(value);
+        break;
+    default:
+        // Never produced by this scanner; treat it as the start of a page.
+        FRange = rsText;
+        break;
+    }
+}
+
+void THTMLHighlighter::StartLine(std::string_view text, int lineIndex)
+{
+    SetLine(text, lineIndex);
+    // An entity found on an abandoned line must not leak into this one, and the first token has
+    // no previous kind to keep.
+    FEntityIndex = -1;
+    FTokenKind = tkNull;
+    Next();
+}
+
+void THTMLHighlighter::ScanToLineEnd()
+{
+    while (FTokenKind != tkNull)
+        Next();
+}
+
+void THTMLHighlighter::Next()
+{
+    FTokenPos = FRun;
+    if (FRun >= FLineLen) {
+        FTokenKind = tkNull;
+        return;
+    }
+    switch (FRange) {
+    case rsText:
+        TextProc();
+        break;
+    case rsASP:
+        ASPProc();
+        break;
+    case rsComment:
+        CommentProc();
+        break;
+    default:
+        ByteProc();
+        break;
+    }
+}
+
+void THTMLHighlighter::ByteProc()
+{
+    switch (ByteClass[At(FLine, FRun)]) {
+    case bcNull:
+        // A NUL is an ordinary byte of the line, not its end.
+        ++FRun;
+        FTokenKind = tkText;
+        break;
+    case bcLF:
+        ++FRun;
+        FTokenKind = tkSpace;
+        break;
+    case bcCR:
+        ++FRun;
+        if (FRun < FLineLen && FLine[FRun] == '\n')
+            ++FRun;
+        FTokenKind = tkSpace;
+        break;
+    case bcSpace:
+        SpaceProc();
+        break;
+    case bcLower:
+        LowerProc();
+        break;
+    case bcGreater:
+        ++FRun;
+        FTokenKind = tkSymbol;
+        FRange = rsText;
+        break;
+    case bcEqual:
+        ++FRun;
+        FTokenKind = tkSymbol;
+        FRange = rsValue;
+        break;
+    case bcQuote:
+        StringProc();
+        break;
+    case bcAmp:
+        AmpersandProc();
+        break;
+    default:
+        WordProc();
+        break;
+    }
+}
+
+void THTMLHighlighter::SpaceProc()
+{
+    const char* line = FLine;
+    std::size_t run = FRun + 1;
+    while (run < FLineLen && SpaceContinues[At(line, run)])
+        ++run;
+    FRun = run;
+    FTokenKind = tkSpace;
+}
+
+void THTMLHighlighter::LowerProc()
+{
+    const std::size_t rest = FLineLen - FRun;
+    if (rest >= 4 && FLine[FRun + 1] == '!' && FLine[FRun + 2] == '-' && FLine[FRun + 3] == '-') {
+        FRun += 4;
+        FTokenKind = tkComment;
+        FRange = rsComment;
+    } else if (rest >= 2 && FLine[FRun + 1] == '%') {
+        FRun += 2;
+        FTokenKind = tkASP;
+        FRange = rsASP;
+    } else {
+        ++FRun;
+        FTokenKind = tkSymbol;
+        FRange = rsKey;
+    }
+}
+
+void THTMLHighlighter::StringProc()
+{
+    if (FRange == rsValue) {
+        FTokenKind = tkValue;
+        FRange = rsParam;
+    } else {
+        FTokenKind = tkString;
+    }
+    const char* line = FLine;
+    const std::size_t len = FLineLen;
+    std::size_t run = FRun + 1;
+    while (run < len) {
+        const unsigned char c = At(line, run);
+        if (EndsBlockToken(c))
+            break;
+        ++run;
+        if (c == '"')
+            break;
+    }
+    FRun = run;
+}
+
+void THTMLHighlighter::AmpersandProc()
+{
+    if (FEntityIndex >= 0) {
+        FTokenKind = tkAmpersand;
+        FRun = std::min(FLineLen, FRun + Entities[static_cast<std::size_t>(FEntityIndex)].size());
+    } else if (FTokenKind == tkNull) {
+        // The empty token keeps the previous token's kind, but at the start of a line that kind
+        // is Line end, which would end the line here and hide the rest of it.
+        FTokenKind = tkText;
+    }
+    FEntityIndex = -1;
+    FRange = rsText;
+}
+
+void THTMLHighlighter::WordProc()
+{
+    if (FRange == rsKey) {
+        TagNameProc();
+        return;
+    }
+    const char* line = FLine;
+    const std::size_t len = FLineLen;
+    std::size_t run = FRun + 1;
+    if (FRange == rsValue) {
+        FRange = rsParam;
+        FTokenKind = tkValue;
+        while (run < len && At(line, run) > 32 && line[run] != '>')
+            ++run;
+    } else {
+        FTokenKind = tkIdentifier;
+        while (run < len && !IdentStop[At(line, run)])
+            ++run;
+    }
+    FRun = run;
+}
+
+void THTMLHighlighter::TagNameProc()
+{
+    std::size_t length = 0;
+    const unsigned hash = TagHash(std::string_view(FLine + FRun, FLineLen - FRun), length);
+    FRange = rsParam;
+    if (hash >= TagSlots)
+        FTokenKind = tkIdentifier;
+    else
+        FTokenKind = TagInSlot(hash, FLine + FRun, length) ? tkKey : tkUndefKey;
+    FRun += length;
+}
+
+void THTMLHighlighter::TextProc()
+{
+    const unsigned char first = At(FLine, FRun);
+    if (first < 32 || first == '<') {
+        ByteProc();
+        return;
+    }
+    FTokenKind = tkText;
+    const char* line = FLine;
+    const std::size_t len = FLineLen;
+    std::size_t run = FRun;
+    for (;;) {
+        while (run < len && !TextStop[At(line, run)])
+            ++run;
+        if (run >= len || line[run] != '&')
+            break;
+        const int entity = MatchEntity(std::string_view(line + run, len - run));
+        if (entity >= 0) {
+            // The text ends before the entity (possibly empty); the entity is the next token.
+            FEntityIndex = entity;
+            FRange = rsAmpersand;
+            break;
+        }
+        ++run;
+    }
+    FRun = run;
+}
+
+void THTMLHighlighter::ASPProc()
+{
+    if (EndsBlockToken(At(FLine, FRun))) {
+        ByteProc();
+        return;
+    }
+    FTokenKind = tkASP;
+    const char* line = FLine;
+    const std::size_t len = FLineLen;
+    std::size_t run = FRun;
+    for (; run < len; ++run) {
+        const unsigned char c = At(line, run);
+        if (EndsBlockToken(c))
+            break;
+        if (c == '>' && run >= 1 && line[run - 1] == '%') {
+            ++run;
+            FRange = rsText;
+            break;
+        }
+    }
+    FRun = run;
+}
+
+void THTMLHighlighter::CommentProc()
+{
+    if (EndsBlockToken(At(FLine, FRun))) {
+        ByteProc();
+        return;
+    }
+    FTokenKind = tkComment;
+    const char* line = FLine;
+    const std::size_t len = FLineLen;
+    std::size_t run = FRun;
+    for (; run < len; ++run) {
+        const unsigned char c = At(line, run);
+        if (EndsBlockToken(c))
+            break;
+        if (c == '>' && run >= 2 && line[run - 1] == '-' && line[run - 2] == '-') {
+            ++run;
+            FRange = rsText;
+            break;
+        }
+    }
+    FRun = run;
+}
+
+} // namespace quillan
