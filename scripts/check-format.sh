@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 CF=$(command -v clang-format-14 || command -v clang-format)
-files=$(git ls-files -- '*.cpp' '*.h' 2>/dev/null || true)
+files=$(git ls-files -- '*.cpp' '*.h' ':!:tests/data/**' 2>/dev/null || true)
 [ -z "$files" ] && exit 0
 bad=0
 for f in $files; do
