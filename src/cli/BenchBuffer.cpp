@@ -6,14 +6,16 @@
 //                                   (2x), and resident memory after a load against file size + 64
 //                                   bytes per line.
 //   quillan-cli bench save [FILE]   SaveToFile without fsync against one fwrite of the same bytes
-//                                   (target 3x); the durable save (fsync of file and folder) is
-//                                   shown beside a baseline that also calls fsync.
+//                                   (target 3x), runs interleaved, with the time split into
+//                                   writing the lines and the closing rename; the durable save
+//                                   (fsync of file and folder) beside a baseline that also fsyncs.
 //   quillan-cli bench lines [FILE]  Insert and Delete at line 0 of the loaded 1M-line list (first
 //                                   call after the load and steady state), the worst case of moving
 //                                   the edit point to mid-file, and LongestLineLength: first call,
 //                                   after one Put, after a Put that shortens the longest line.
 #include "cli/Bench.h"
 #include "cli/CliCommand.h"
+#include "editor/QuillEditFiler.h"
 #include "editor/QuillEditTextBuffer.h"
 
 #include <chrono>
@@ -23,6 +25,7 @@
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace quillan::cli {
 
@@ -44,29 +47,37 @@ double Seconds(const std::function<void()>& body)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The load alone: each list is made before and freed after its timed load.
-double LoadSeconds(const std::string& path, int* lines = nullptr, double* freeSeconds = nullptr)
+// One timed load; the list is made before and freed after it (freeing is timed on its own).
+double LoadOnce(const std::string& path, int* lines = nullptr, double* freeSeconds = nullptr)
 {
-    double best = 1e9;
-    double bestFree = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        auto list = std::make_unique<TQuillEditStringList>();
-        best = std::min(best, Seconds([&] { list->LoadFromFile(path); }));
-        if (lines)
-            *lines = list->Count();
-        bestFree = std::min(bestFree, Seconds([&] { list.reset(); }));
-    }
+    auto list = std::make_unique<TQuillEditStringList>();
+    double seconds = Seconds([&] { list->LoadFromFile(path); });
+    if (lines)
+        *lines = list->Count();
+    double freeing = Seconds([&] { list.reset(); });
     if (freeSeconds)
-        *freeSeconds = bestFree;
-    return best;
+        *freeSeconds = std::min(*freeSeconds, freeing);
+    return seconds;
 }
 
-double BaselineSeconds(const std::string& path)
+double BaselineOnce(const std::string& path)
 {
-    return BestSeconds(runs, [&] {
+    return Seconds([&] {
         if (FreadMemchr(path) == 0 && FileSize(path) > 0)
             std::fprintf(stderr, "baseline read nothing from %s\n", path.c_str());
     });
+}
+
+// The machine is shared: the two sides of a ratio take turns, so that both meet the same load,
+// and each keeps its best run.
+std::pair<double, double> Alternate(const std::function<double()>& a, const std::function<double()>& b)
+{
+    double bestA = 1e9, bestB = 1e9;
+    for (int i = 0; i < 2 * runs; ++i) {
+        bestA = std::min(bestA, a());
+        bestB = std::min(bestB, b());
+    }
+    return { bestA, bestB };
 }
 
 int BenchLoad(const std::vector<std::string>& args)
@@ -91,25 +102,34 @@ int BenchLoad(const std::vector<std::string>& args)
     }
 
     int lines = 0;
-    double freeing = 0;
-    double base = BaselineSeconds(lf);
-    double load = LoadSeconds(lf, &lines, &freeing);
+    double freeing = 1e9;
+    auto [base, load] = Alternate([&] { return BaselineOnce(lf); }, [&] { return LoadOnce(lf, &lines, &freeing); });
     Report("baseline fread+memchr " + lf, base);
     Report("LoadFromFile (" + std::to_string(lines) + " lines)", load);
     ReportRatio("load / baseline", load / base, 2.5);
     Report("freeing the loaded list (not in the load time)", freeing);
+    // An editor listens to every added line; its handler's own work is not part of this figure.
+    int heard = 0;
+    double withHandler = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        TQuillEditStringList list;
+        list.OnLineAdded = [&heard](TQuillEditStringList*, int) { ++heard; };
+        withHandler = std::min(withHandler, Seconds([&] { list.LoadFromFile(lf); }));
+    }
+    Report("LoadFromFile with an empty OnLineAdded handler", withHandler);
+    if (heard != runs * lines)
+        std::fprintf(stderr, "OnLineAdded heard %d times, expected %d\n", heard, runs * lines);
 
     std::string crlf = CorpusPath("cpp_1m_crlf.cpp");
     if (args.empty() && Exists(crlf)) {
-        double loadCrlf = LoadSeconds(crlf);
-        double loadLf = LoadSeconds(lf);
+        auto [loadCrlf, loadLf] = Alternate([&] { return LoadOnce(crlf); }, [&] { return LoadOnce(lf); });
         Report("LoadFromFile cpp_1m_crlf.cpp", loadCrlf);
         ReportRatio("CR LF load / LF load", loadCrlf / loadLf, 1.15);
     }
     std::string longline = CorpusPath("longline.txt");
     if (args.empty() && Exists(longline)) {
-        double baseLong = BaselineSeconds(longline);
-        double loadLong = LoadSeconds(longline);
+        auto [baseLong, loadLong]
+            = Alternate([&] { return BaselineOnce(longline); }, [&] { return LoadOnce(longline); });
         Report("baseline fread+memchr longline.txt", baseLong);
         Report("LoadFromFile longline.txt", loadLong);
         ReportRatio("long line load / baseline", loadLong / baseLong, 2.0);
@@ -124,10 +144,11 @@ int BenchSave(const std::vector<std::string>& args)
         return Fail("missing corpus file " + in + " (see docs/Testing.md)");
     TQuillEditStringList list;
     list.LoadFromFile(in);
+    const char* lineBreak = list.LineBreakStyle() == TQuillEditLineBreakStyle::lbCRLF ? "\r\n" : "\n";
     std::string bytes;
     for (int i = 0; i < list.Count(); ++i) {
         bytes += list.GetView(i);
-        bytes += list.LineBreakStyle() == TQuillEditLineBreakStyle::lbCRLF ? "\r\n" : "\n";
+        bytes += lineBreak;
     }
     std::string out = "/tmp/quillan-bench-save-" + std::to_string(::getpid()) + ".txt";
     auto fwriteOnce = [&](bool sync) {
@@ -141,13 +162,37 @@ int BenchSave(const std::vector<std::string>& args)
         if (f)
             std::fclose(f);
     };
-    double base = BestSeconds(runs, [&] { fwriteOnce(false); });
-    double save = BestSeconds(runs, [&] { list.SaveToFile(out, false); });
+    // The disk is shared and busy: baseline and save take turns so that both meet the same
+    // weather, and each keeps its best run.
+    double base = 1e9;
+    double save = 1e9;
+    double writeLines = 1e9;
+    double commit = 1e9;
+    for (int i = 0; i < 2 * runs; ++i) {
+        base = std::min(base, Seconds([&] { fwriteOnce(false); }));
+        save = std::min(save, Seconds([&] { list.SaveToFile(out, false); }));
+        // The same save in its two steps: the lines into the temporary file, then close and
+        // rename, where ext4 starts writing back a file that replaces another.
+        auto writer = std::make_unique<TQuillEditFileWriter>(out, false);
+        writer->SetLineBreakStyle(list.LineBreakStyle());
+        writeLines = std::min(writeLines, Seconds([&] {
+            for (int k = 0; k < list.Count(); ++k)
+                writer->WriteLine(list.GetView(k));
+            writer->Flush();
+        }));
+        commit = std::min(commit, Seconds([&] { writer->Commit(); }));
+    }
     Report("baseline one fwrite (" + std::to_string(bytes.size() / 1000000) + " MB)", base);
     Report("SaveToFile, atomic, no fsync", save);
     ReportRatio("save / baseline", save / base, 3.0);
-    double baseSync = BestSeconds(runs, [&] { fwriteOnce(true); });
-    double saveSync = BestSeconds(runs, [&] { list.SaveToFile(out, true); });
+    Report("  of which: lines into the temporary file", writeLines);
+    Report("  of which: close and rename over the old file", commit);
+    double baseSync = 1e9;
+    double saveSync = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        baseSync = std::min(baseSync, Seconds([&] { fwriteOnce(true); }));
+        saveSync = std::min(saveSync, Seconds([&] { list.SaveToFile(out, true); }));
+    }
     Report("baseline one fwrite + fsync", baseSync);
     Report("SaveToFile, atomic, durable (fsync file + folder)", saveSync);
     std::printf("%-48s %10.2fx\n", "durable save / baseline with fsync", saveSync / baseSync);
@@ -173,7 +218,7 @@ int BenchLines(const std::vector<std::string>& args)
             list.Delete(0);
         }
     });
-    Report("Insert + Delete at 0, mean of one pair", pairTime / pairs);
+    std::printf("%-48s %10.3f us\n", "Insert + Delete at 0, mean of one pair", pairTime / pairs * 1e6);
     // The edit point moves to the middle: the cheaper way round the ring moves half the records.
     Report(
         "Insert at Count/2 right after line 0 (worst move)", Seconds([&] { list.Insert(list.Count() / 2, "middle"); }));
@@ -199,8 +244,10 @@ int BenchLines(const std::vector<std::string>& args)
 
 } // namespace
 
-QUILLAN_CLI_BENCH(load, "load", "[FILE]", BenchLoad);
-QUILLAN_CLI_BENCH(save, "save", "[FILE]", BenchSave);
-QUILLAN_CLI_BENCH(lines, "lines", "[FILE]", BenchLines);
+QUILLAN_CLI_BENCH(
+    load, "load", "[FILE]   LoadFromFile against fread+memchr, the CR LF twin, a 20 MB line, memory", BenchLoad);
+QUILLAN_CLI_BENCH(save, "save", "[FILE]   atomic SaveToFile against one fwrite, with and without fsync", BenchSave);
+QUILLAN_CLI_BENCH(
+    lines, "lines", "[FILE]   Insert/Delete at line 0 of 1M lines, LongestLineLength after a Put", BenchLines);
 
 } // namespace quillan::cli

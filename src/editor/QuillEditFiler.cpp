@@ -434,7 +434,7 @@ void TQuillEditFileWriter::Flush()
     WriteAll(FBuffer, pending);
 }
 
-void TQuillEditFileWriter::WriteLine(std::string_view line)
+void TQuillEditFileWriter::WriteLineFlushing(std::string_view line)
 {
     bool crlf = FLineBreakStyle == TQuillEditLineBreakStyle::lbCRLF;
     std::size_t breakLength = crlf ? 2 : 1;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -93,7 +94,19 @@ public:
         const std::string& fileName, bool syncToDisk = true, std::size_t bufferSize = DefaultBufferSize);
     ~TQuillEditFileWriter() override;
 
-    void WriteLine(std::string_view line);
+    void WriteLine(std::string_view line)
+    {
+        // Saving calls this once per line: the common case stays inline.
+        if (FPending + line.size() + 2 <= FBufferSize) {
+            CopyBytes(FBuffer + FPending, line.data(), line.size());
+            FPending += line.size();
+            if (FLineBreakStyle == TQuillEditLineBreakStyle::lbCRLF)
+                FBuffer[FPending++] = '\r';
+            FBuffer[FPending++] = '\n';
+        } else {
+            WriteLineFlushing(line);
+        }
+    }
     // Writes the pending bytes; EWriteError when the system does not take them all.
     void Flush();
     // EWriteError when flushing or syncing fails, EFCreateError when the rename does.
@@ -103,6 +116,20 @@ public:
     const std::string& TempName() const { return FTempName; }
 
 private:
+    // Most lines are short: two overlapping fixed-size moves beat a call to memcpy.
+    static void CopyBytes(char* dest, const char* src, std::size_t n)
+    {
+        if (n >= 16 && n <= 32) {
+            std::memcpy(dest, src, 16);
+            std::memcpy(dest + n - 16, src + n - 16, 16);
+        } else if (n >= 8 && n < 16) {
+            std::memcpy(dest, src, 8);
+            std::memcpy(dest + n - 8, src + n - 8, 8);
+        } else {
+            std::memcpy(dest, src, n);
+        }
+    }
+    void WriteLineFlushing(std::string_view line);
     void WriteAll(const char* data, std::size_t size);
     void Discard() noexcept;
 

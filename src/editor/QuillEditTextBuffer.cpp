@@ -894,8 +894,10 @@ void TQuillEditStringList::SaveToFile(const std::string& fileName, bool syncToDi
 {
     TQuillEditFileWriter writer(fileName, syncToDisk);
     writer.SetLineBreakStyle(FLineBreakStyle);
-    for (int i = 0; i < FCount; ++i)
-        writer.WriteLine(GetView(i));
+    for (int i = 0; i < FCount; ++i) {
+        const QuillStringRep& text = Rec(i).LineText;
+        writer.WriteLine({ text.Data(), text.Size() });
+    }
     writer.Commit();
 }
 

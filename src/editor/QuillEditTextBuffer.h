@@ -3,6 +3,7 @@
 #include "editor/QuillEditTypes.h"
 #include "editor/QuillString.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,9 +33,10 @@ struct TQuillEditStringRec {
 // update bracket and reports itself through the line events, which the editor control uses to
 // rescan ranges and repaint.
 //
-// Reading never raises: Get, GetLineData, GetRange and ExpandedString return empty, 0 or 0 for an
-// index outside the list. Mutations with a bad index raise EQuillEditStringList and change
-// nothing. File errors come from the filer (EFOpenError, EFCreateError, EReadError, EWriteError).
+// Reading never raises: for an index outside the list Get, GetView and ExpandedString return the
+// empty string, GetLineData, GetRange and GetExpandedLength 0. Mutations with a bad index raise
+// EQuillEditStringList and change nothing. File errors come from the filer (EFOpenError,
+// EFCreateError, EReadError, EWriteError).
 class TQuillEditStringList {
 public:
     using TNotifyEvent = std::function<void(TQuillEditStringList* sender)>;
