@@ -1,0 +1,552 @@
+#pragma once
+
+#include "editor/QuillEditKeyCmds.h"
+#include "editor/QuillEditMiscClasses.h"
+#include "editor/QuillEditSearch.h"
+#include "editor/QuillEditTextBuffer.h"
+#include "editor/QuillEditTypes.h"
+#include "editor/QuillEditUndo.h"
+#include "highlight/HighlighterBase.h"
+#include "platform/Canvas.h"
+#include "platform/EditorHost.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace quillan {
+
+// Options, in their stored bit order.
+enum class TQuillEditorOption : std::uint8_t {
+    eoAltSetsColumnMode,
+    eoAutoIndent,
+    eoDragDropEditing,
+    eoDropFiles,
+    eoHalfPageScroll,
+    eoKeepCaretX,
+    eoNoCaret,
+    eoNoSelection,
+    eoScrollByOneLess,
+    eoScrollPastEof,
+    eoScrollPastEol,
+    eoShowScrollHint,
+    eoSmartTabs,
+    eoTabsToSpaces,
+    eoTrimTrailingSpaces,
+};
+inline constexpr int EditorOptionCount = 15;
+
+class TQuillEditorOptions {
+public:
+    constexpr TQuillEditorOptions() = default;
+    constexpr TQuillEditorOptions(std::initializer_list<TQuillEditorOption> options)
+    {
+        for (TQuillEditorOption o : options)
+            Include(o);
+    }
+    static constexpr TQuillEditorOptions FromBits(std::uint16_t bits)
+    {
+        TQuillEditorOptions s;
+        s.FBits = bits & 0x7FFF;
+        return s;
+    }
+    constexpr std::uint16_t Bits() const { return FBits; }
+    constexpr bool Contains(TQuillEditorOption o) const { return (FBits >> static_cast<int>(o)) & 1u; }
+    constexpr TQuillEditorOptions& Include(TQuillEditorOption o)
+    {
+        FBits = static_cast<std::uint16_t>(FBits | (1u << static_cast<int>(o)));
+        return *this;
+    }
+    constexpr TQuillEditorOptions& Exclude(TQuillEditorOption o)
+    {
+        FBits = static_cast<std::uint16_t>(FBits & ~(1u << static_cast<int>(o)));
+        return *this;
+    }
+    friend constexpr bool operator==(TQuillEditorOptions, TQuillEditorOptions) = default;
+
+private:
+    std::uint16_t FBits = 0;
+};
+
+inline constexpr TQuillEditorOptions QuillDefaultOptions = TQuillEditorOptions::FromBits(31750);
+
+// "eoAutoIndent" and back; empty optional for an unknown name.
+const char* EditorOptionName(TQuillEditorOption option);
+std::optional<TQuillEditorOption> EditorOptionFromName(std::string_view name);
+
+// Status flags reported through OnStatusChange.
+enum TQuillStatusChange : unsigned {
+    stAll = 1,
+    stCaretColumn = 2,
+    stCaretLine = 4,
+    stLeftChar = 8,
+    stTopLine = 16,
+    stInsertMode = 32,
+    stModified = 64,
+    stSelection = 128,
+    stReadOnly = 256,
+};
+using TQuillStatusChanges = unsigned;
+
+// SearchReplace option bits.
+enum TQuillSearchOption : unsigned {
+    srMatchCase = 1,
+    srWholeWord = 2,
+    srBackwards = 4,
+    srEntireScope = 8,
+    srSelectionOnly = 16,
+    srReplace = 32,
+    srReplaceAll = 64,
+    srPrompt = 128,
+};
+using TQuillSearchOptions = unsigned;
+const char* SearchOptionName(TQuillSearchOption option);
+std::optional<TQuillSearchOption> SearchOptionFromName(std::string_view name);
+
+enum class TQuillReplaceAction : std::uint8_t { rpCancel, rpSkip, rpReplace, rpReplaceAll };
+enum class TQuillEditCaretType : std::uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
+enum class TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// A typed character: a Unicode code point, or U+DC80..U+DCFF for a raw byte (see utf8::Encode).
+using TQuillChar = char32_t;
+// What a command carries besides its character: a position (ecGotoXY, ecSelGotoXY) or a string
+// (ecImeStr).
+using TQuillCommandData = std::variant<std::monostate, TBufferCoord, std::string>;
+
+// The text-editing control's logic. It owns its lines, undo lists, keystrokes, gutter and marks;
+// it draws on an ICanvas and asks an IEditorHost for window services. Without a host the control
+// has no window: it edits, but does not scroll, show a caret or use a clipboard.
+//
+// Positions are (column, line) from 1; the column is a byte index into the line. Every command,
+// caret move and selection keeps to character boundaries of UTF-8 text.
+class TCustomQuillEdit {
+public:
+    using TNotifyEvent = std::function<void(TCustomQuillEdit* sender)>;
+    using TStatusChangeEvent = std::function<void(TCustomQuillEdit* sender, TQuillStatusChanges changes)>;
+    using TProcessCommandEvent = std::function<void(
+        TCustomQuillEdit* sender, TQuillEditorCommand& command, TQuillChar& ch, const TQuillCommandData& data)>;
+    using TCommandProcessedEvent = std::function<void(
+        TCustomQuillEdit* sender, TQuillEditorCommand command, TQuillChar ch, const TQuillCommandData& data)>;
+    using TReplaceTextEvent = std::function<void(TCustomQuillEdit* sender, const std::string& search,
+        const std::string& replace, int line, int column, TQuillReplaceAction& action)>;
+    // The handler may replace the mark with its own or reset it to cancel the bookmark.
+    using TPlaceMarkEvent = std::function<void(TCustomQuillEdit* sender, std::unique_ptr<TQuillEditMark>& mark)>;
+    using TClearMarkEvent = std::function<void(TCustomQuillEdit* sender, TQuillEditMark* mark)>;
+    using TKeyEvent = std::function<void(TCustomQuillEdit* sender, TVirtualKey& key, TShiftState shift)>;
+    using TKeyPressEvent = std::function<void(TCustomQuillEdit* sender, TQuillChar& ch)>;
+
+    explicit TCustomQuillEdit(IEditorHost* host = nullptr);
+    virtual ~TCustomQuillEdit();
+    TCustomQuillEdit(const TCustomQuillEdit&) = delete;
+    TCustomQuillEdit& operator=(const TCustomQuillEdit&) = delete;
+
+    // --- host ----------------------------------------------------------------------------------
+    IEditorHost* Host() const { return FHost; }
+    // Attaching gives the control a window: metrics are measured and the view recomputed.
+    void SetHost(IEditorHost* host);
+    bool HandleAllocated() const { return FHost != nullptr; }
+    // The host reports these.
+    void Resize();
+    void FocusEnter();
+    void FocusExit();
+    // Returns true when the key was consumed by a command.
+    bool KeyDown(TVirtualKey key, TShiftState shift);
+    void KeyPress(TQuillChar ch);
+    // A finished input-method string; `followingCharMessages` character messages that the
+    // platform sends after it for the same text are skipped.
+    void ImeString(std::string_view text, int followingCharMessages = 0);
+
+    // --- text ----------------------------------------------------------------------------------
+    TQuillEditStringList& Lines() { return *FLines; }
+    const TQuillEditStringList& Lines() const { return *FLines; }
+    // Copies another list's lines; ignored while the control has no window.
+    void SetLines(const TQuillEditStringList& source);
+    std::string Text() const { return FLines->GetText(); }
+    void SetText(std::string_view text) { FLines->SetText(text); }
+    std::string CurrentLineText() const;
+    // Replaces the caret line's text as one undoable step.
+    void SetCurrentLineText(std::string_view text);
+    int LineCount() const { return FLines->Count(); }
+    std::string LineText(int line) const { return std::string(FLines->GetView(line - 1)); }
+
+    // --- caret and selection -------------------------------------------------------------------
+    int CaretColumn() const { return FCaretX; }
+    int CaretLine() const { return FCaretY; }
+    TBufferCoord CaretPos() const { return { FCaretX, FCaretY }; }
+    void SetCaretColumn(int value);
+    void SetCaretLine(int value);
+    void SetCaretPos(TBufferCoord value);
+    int RememberedColumn() const { return FLastCaretX; }
+
+    TBufferCoord SelAnchor() const { return FBlockBegin; }
+    TBufferCoord SelEnd() const { return FBlockEnd; }
+    void SetSelAnchor(TBufferCoord value);
+    void SetSelEnd(TBufferCoord value);
+    TBufferCoord SelectionStart() const { return FBlockEnd < FBlockBegin ? FBlockEnd : FBlockBegin; }
+    TBufferCoord SelectionStop() const { return FBlockEnd < FBlockBegin ? FBlockBegin : FBlockEnd; }
+    bool HasSelection() const;
+    std::string SelectedText() const;
+    void ReplaceSelection(std::string_view text);
+    void SelectAll();
+    TQuillSelectionMode SelectionMode() const { return FSelectionMode; }
+    void SetSelectionMode(TQuillSelectionMode value);
+
+    // --- modes and options ---------------------------------------------------------------------
+    TQuillEditorOptions Options() const { return FOptions; }
+    void SetOptions(TQuillEditorOptions value);
+    bool InsertMode() const { return FInsertMode; }
+    void SetInsertMode(bool value);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool value);
+    bool Modified() const { return FModified; }
+    void SetModified(bool value);
+    int TabWidth() const { return FTabWidth; }
+    void SetTabWidth(int value); // clamped to 1..256
+    int MaxLeftChar() const { return FMaxLeftChar; }
+    void SetMaxLeftChar(int value); // clamped to 1..32767
+    int MaxUndo() const { return FUndoList->MaxUndo(); }
+    void SetMaxUndo(int value); // negative values are ignored
+    int RightEdge() const { return FRightEdge; }
+    void SetRightEdge(int value);
+    TColor RightEdgeColor() const { return FRightEdgeColor; }
+    void SetRightEdgeColor(TColor value);
+    int ExtraLineSpacing() const { return FExtraLineSpacing; }
+    void SetExtraLineSpacing(int value);
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool value) { FWantTabs = value; }
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool value);
+    TQuillEditCaretType InsertCaret() const { return FInsertCaret; }
+    void SetInsertCaret(TQuillEditCaretType value);
+    TQuillEditCaretType OverwriteCaret() const { return FOverwriteCaret; }
+    void SetOverwriteCaret(TQuillEditCaretType value);
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle value);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor value);
+    const TFontSpec& Font() const { return FFont; }
+    void SetFont(const TFontSpec& value);
+
+    TCustomHighlighter* Highlighter() const { return FHighlighter; }
+    // The caller keeps the highlighter alive while it is attached, and detaches it (nullptr)
+    // before destroying it.
+    void SetHighlighter(TCustomHighlighter* value);
+
+    TQuillEditKeyStrokes& Keystrokes() { return FKeystrokes; }
+    // Copies the bindings; null clears the table.
+    void SetKeystrokes(const TQuillEditKeyStrokes* value) { FKeystrokes.Assign(value); }
+    TQuillGutter& Gutter() { return FGutter; }
+    TQuillBookMarkOpt& BookMarkOptions() { return FBookMarkOpt; }
+    TQuillSelectedColor& SelectedColor() { return FSelectedColor; }
+    TQuillEditMarkList& Marks() { return FMarkList; }
+    const TQuillEditMarkList& Marks() const { return FMarkList; }
+
+    // --- view ----------------------------------------------------------------------------------
+    int TopLine() const { return FTopLine; }
+    void SetTopLine(int value);
+    int LeftChar() const { return FLeftChar; }
+    void SetLeftChar(int value);
+    int LinesInWindow() const { return FLinesInWindow; }
+    int CharsInWindow() const { return FCharsInWindow; }
+    int CharWidth() const { return FCharWidth; }
+    int LineHeight() const { return FLineHeight; }
+    int GutterWidth() const { return FGutterWidth; }
+    // x of column 1 in client pixels.
+    int TextOffset() const { return FTextOffset; }
+    void EnsureCursorPosVisible();
+    // The caret's display column: tabs expanded, one per character.
+    int DisplayColumn(TBufferCoord pos) const;
+    // Repaints 1-based lines a..b of the text area or the gutter; -1, -1 means all.
+    void InvalidateLines(int firstLine, int lastLine);
+    void InvalidateGutterLines(int firstLine, int lastLine);
+
+    // Defers repaints, scroll-bar, caret and status updates until the outermost EndUpdate.
+    void BeginUpdate() { IncPaintLock(); }
+    void EndUpdate() { DecPaintLock(); }
+    int PaintLock() const { return FPaintLock; }
+
+    // --- commands, undo and search -------------------------------------------------------------
+    void DispatchCommand(TQuillEditorCommand command, TQuillChar ch = 0, const TQuillCommandData& data = {});
+    bool CanUndo() const;
+    bool CanRedo() const;
+    void Undo();
+    void Redo();
+    void ClearUndo();
+    const TQuillEditUndoList& UndoList() const { return *FUndoList; }
+    const TQuillEditUndoList& RedoList() const { return *FRedoList; }
+    int SearchReplace(std::string_view search, std::string_view replace, TQuillSearchOptions options);
+    TQuillEditSearch& SearchEngine() { return FSearchEngine; }
+
+    // --- clipboard -----------------------------------------------------------------------------
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    bool CanPaste();
+
+    // --- bookmarks -----------------------------------------------------------------------------
+    void SetBookMark(int bookmark, int column, int line);
+    void ClearBookMark(int bookmark);
+    void GotoBookMark(int bookmark);
+    // False when the bookmark is not set.
+    bool GetBookMark(int bookmark, int& column, int& line) const;
+    TQuillEditMark* BookMark(int bookmark) const;
+
+    // --- word positions and brackets -----------------------------------------------------------
+    TBufferCoord NextWordPos() const;
+    TBufferCoord PrevWordPos() const;
+    bool IsIdentChar(unsigned char c) const;
+
+    // --- events --------------------------------------------------------------------------------
+    TNotifyEvent OnChange;
+    TStatusChangeEvent OnStatusChange;
+    TProcessCommandEvent OnProcessCommand;
+    TProcessCommandEvent OnProcessUserCommand;
+    TCommandProcessedEvent OnCommandProcessed;
+    TReplaceTextEvent OnReplaceText;
+    TPlaceMarkEvent OnPlaceBookmark;
+    TClearMarkEvent OnClearBookmark;
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+
+protected:
+    void IncPaintLock();
+    void DecPaintLock();
+    void StatusChanged(TQuillStatusChanges changes);
+
+private:
+    friend class TQuillEditMark;
+    class TEditScope;
+    class TPaintLockScope;
+    class TPastEolScope;
+    class TReplayScope;
+    class TSnapScope;
+    class TUndoLockScope;
+
+    // --- internal positions and lines (QuillEdit.cpp) ---
+    std::string_view LineView(int line) const { return FLines->GetView(line - 1); }
+    int LineLength(int line) const { return static_cast<int>(LineView(line).size()); }
+    TBufferCoord ClampSelectionPos(TBufferCoord p) const;
+    int SnapColumn(int line, int column) const;
+    void InternalSetCaretXY(TBufferCoord value, bool rememberColumn);
+    void SetSelectionRaw(TBufferCoord anchor, TBufferCoord end);
+    bool PastEolAllowed() const;
+    void MoveCaretAndSelection(TBufferCoord before, TBufferCoord after, bool selecting, bool rememberColumn);
+    void MoveCaretVert(int delta, bool selecting);
+    void MoveCaretHorz(int delta, bool selecting);
+    // Column rows padded to the block's width (for the clipboard) or as they are (for undo).
+    std::string SelectedTextIn(bool padColumns) const;
+    void InvalidateSelection(TBufferCoord a, TBufferCoord b);
+
+    // Line primitives: every change of text goes through these.
+    void PutLine(int line, std::string_view text);
+    void InsertLine(int line, std::string_view text);
+    void DeleteLine(int line);
+    void DeleteLineRange(int line, int count);
+    void PadLine(int line, int length);
+    void EnsureFirstLine();
+
+    // Where inserted text begins and ends: exact byte positions, also when the caret had to be
+    // moved off the middle of a character that the insertion formed with the bytes around it.
+    struct TInsertion {
+        TBufferCoord Start;
+        TBufferCoord End;
+    };
+    // Replaces the selection (deleted in the current mode) by text inserted in `mode`; records
+    // nothing itself.
+    TInsertion SetSelTextPrimitive(TQuillSelectionMode mode, std::string_view text);
+    void DeleteSelectionPrimitive();
+    // Whole lines first..last, each with its line break (none after the text's last line).
+    std::string LineBlockText(int first, int last) const;
+    void DeleteLineBlock(int first, int last);
+    TBufferCoord InsertNormal(std::string_view text);
+    TBufferCoord InsertLineMode(std::string_view text);
+    struct TColumnRow {
+        int Line;
+        int Start; // 1-based column where the row went in
+        int Length;
+    };
+    // Each row goes in at `column` (the caret's when 0) on successive lines from the caret line;
+    // with recordRows each row is recorded as an item of that kind. The column is the block's,
+    // not a position in the caret line, so it may lie inside a character there.
+    std::vector<TColumnRow> InsertColumn(
+        std::string_view text, std::optional<TQuillChangeReason> recordRows = std::nullopt, int column = 0);
+
+    // --- undo recording ---
+    void RecordChange(
+        TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text, TQuillSelectionMode mode);
+    // Records a side effect of an edit (padding, trimming, a created first line) even while the
+    // edit has the list locked: undo needs it to give back the exact text.
+    void RecordImplicit(
+        TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text, TQuillSelectionMode mode);
+    void NormalizeSelection();
+    // Records the removal of the selection: one item, or one per line for a column block, whose
+    // rows may start at different bytes on each line.
+    void RecordSelectionRemoval(TQuillChangeReason reason);
+    void DeleteSelectionWithUndo(bool backwardsAsToStart);
+    void BeginEdit();
+    void EndEdit(bool unwinding);
+    void TrimTouchedLines();
+    void NoteTouched(int index, int count, int shift);
+    void UndoAdded(TQuillEditUndoList* list);
+    void SyncUndoTrack(int which);
+    bool GroupIsCut(int which) const;
+
+    // --- line events (QuillEdit.cpp) ---
+    void LinesChanging();
+    void LinesChanged();
+    void LineAdded(int index);
+    void LineDeleted(int index);
+    void LineInserted(int index);
+    void LinePut(int index);
+    void LinesCleared();
+    void RescanAfterLineCountChange(int index);
+    int ScanFrom(int index);
+    void ScanAllRanges();
+    void MarksLinesInserted(int line, int count);
+    void MarksLinesDeleted(int afterLine, int count);
+
+    // --- view (QuillEditView.cpp) ---
+    void RecalcCharExtent();
+    void SizeOrFontChanged(bool fontChanged);
+    void GutterChanged();
+    void UpdateGutterWidth();
+    void UpdateScrollBars();
+    void UpdateCaret();
+    void CreateCaretShape();
+    void InvalidateRectGathered(const TRect& rect);
+    int MaxTopLine() const;
+    int MaxLeftCharLimit() const;
+    // The byte column on `line` whose character starts at or after display column `displayColumn`.
+    int ColumnForDisplay(int line, int displayColumn) const;
+    void MarkListChanged();
+
+    // --- commands (QuillEditCommands.cpp) ---
+    void ExecuteCommand(TQuillEditorCommand command, TQuillChar ch, const TQuillCommandData& data);
+    void DoDeleteLastChar();
+    void DoDeleteChar();
+    void DoDeleteRange(TBufferCoord from, TBufferCoord to, TQuillChangeReason reason, bool caretToStart);
+    void DoDeleteLine();
+    void DoLineBreak(bool moveCaret);
+    void DoTypeChar(TQuillChar ch);
+    void DoTypeString(std::string_view bytes, bool asIme);
+    void DoTab();
+    void DoBlockIndent();
+    void DoBlockUnindent();
+    void DoMatchBracket();
+    void DoScroll(int dLines, int dChars);
+    void DoPageUpDown(int direction, bool selecting);
+    void DoSetMarker(int bookmark);
+    void ClearAll();
+    int LeftSpaces(std::string_view line) const;
+    int SmartTabWidth() const;
+
+    // --- undo and redo (QuillEditUndoRedo.cpp) ---
+    void UndoItem();
+    void RedoItem();
+    std::string RegionText(TBufferCoord start, TBufferCoord end, TQuillSelectionMode mode);
+    void ReplaceRegion(TBufferCoord start, TBufferCoord end, TQuillSelectionMode deleteMode, std::string_view text,
+        TQuillSelectionMode insertMode);
+    void SelectAfterReplay(TBufferCoord anchor, TBufferCoord caret, bool select);
+    bool IsTrailingBlankDeletion(const TQuillEditUndoItem& item) const;
+
+    // --- state ---
+    IEditorHost* FHost = nullptr;
+    std::unique_ptr<TQuillEditStringList> FLines;
+    std::unique_ptr<TQuillEditUndoList> FUndoList;
+    std::unique_ptr<TQuillEditUndoList> FRedoList;
+    TQuillEditKeyStrokes FKeystrokes;
+    TQuillEditKeyTranslator FKeyTranslator;
+    TQuillGutter FGutter;
+    TQuillBookMarkOpt FBookMarkOpt;
+    TQuillSelectedColor FSelectedColor;
+    TQuillEditMarkList FMarkList;
+    std::array<TQuillEditMark*, 10> FBookMarks {};
+    TQuillEditSearch FSearchEngine;
+    TCustomHighlighter* FHighlighter = nullptr;
+    TCharSet FWordChars;
+
+    int FCaretX = 1;
+    int FCaretY = 1;
+    int FLastCaretX = 1;
+    TBufferCoord FBlockBegin;
+    TBufferCoord FBlockEnd;
+    TQuillSelectionMode FSelectionMode = TQuillSelectionMode::smNormal;
+    bool FInsertMode = true;
+    bool FReadOnly = false;
+    bool FModified = false;
+    int FTopLine = 1;
+    int FLeftChar = 1;
+    int FLinesInWindow = 0;
+    int FCharsInWindow = 0;
+    int FPaintLock = 0;
+    TQuillStatusChanges FStatusChanges = 0;
+    int FImeCount = 0;
+    bool FIgnoreNextChar = false;
+    bool FLinesChanging = false;
+    bool FRedoRunning = false;
+    int FReplayDepth = 0; // undo or redo replaying items: no trimming, padding or implicit records
+    int FAllowPastEol = 0;
+    int FExactPositions = 0; // replaying: positions are bytes, not snapped to characters
+    bool FInTrimPass = false;
+    bool FEditSelects = false; // the running edit selects its result (block indent)
+
+    TQuillEditorOptions FOptions = QuillDefaultOptions;
+    int FTabWidth = 8;
+    int FMaxLeftChar = 1024;
+    int FRightEdge = 80;
+    TColor FRightEdgeColor = clSilver;
+    int FExtraLineSpacing = 0;
+    bool FWantTabs = false;
+    bool FHideSelection = false;
+    TQuillEditCaretType FInsertCaret = TQuillEditCaretType::ctVerticalLine;
+    TQuillEditCaretType FOverwriteCaret = TQuillEditCaretType::ctBlock;
+    TScrollStyle FScrollBars = TScrollStyle::ssBoth;
+    TColor FColor = clWindow;
+    TFontSpec FFont;
+
+    int FCharWidth = 8;
+    int FLineHeight = 16;
+    int FGutterWidth = 30;
+    int FTextOffset = 32;
+    TSize FClientSize { 200, 150 };
+    bool FCaretChangedPending = false;
+    bool FScrollBarsPending = false;
+    bool FCaretCreated = false;
+    bool FCaretShown = false;
+    TPoint FCaretOffset { -1, 0 };
+    bool FInGutterChange = false;
+    TRect FInvalidRect;
+
+    // Line count as of the last line event, so that the events (which carry only an index) tell
+    // how many lines came or went.
+    int FKnownLineCount = 0;
+
+    // Outermost edit: its undo group, and the lines it wrote (0-based [first, last) runs) so that
+    // trailing blanks are trimmed once at its end.
+    int FEditDepth = 0;
+    bool FTrackTouched = false;
+    std::vector<std::pair<int, int>> FTouched;
+
+    // Whether the oldest group of each list (0 undo, 1 redo) lost items to the limit.
+    struct TUndoTrack {
+        int Count = 0;
+        std::uint32_t Oldest = 0;
+        bool Cut = false;
+    };
+    std::array<TUndoTrack, 2> FUndoTrack {};
+};
+
+// The control as the shell creates it, one per document.
+class TQuillEdit : public TCustomQuillEdit {
+public:
+    using TCustomQuillEdit::TCustomQuillEdit;
+};
+
+} // namespace quillan

@@ -1,0 +1,347 @@
+#include "editor/QuillEdit.h"
+#include "editor/QuillEditPrivate.h"
+
+#include <algorithm>
+
+namespace quillan {
+
+// Undo and redo replay items as exact inverses of each other. Every item describes a region of
+// the text as it is when the item is applied and the text to put there instead; applying it
+// records into the other list the region the new text now takes and the text it displaced. Edits
+// record their side effects (padding, trimming, a first line created) as items of their own, so
+// replaying never pads or trims by itself.
+
+namespace {
+
+using ck = TQuillChangeReason;
+
+bool IsInsertKind(ck reason)
+{
+    return reason == ck::ukInsert || reason == ck::ukPaste || reason == ck::ukDropInsert;
+}
+
+bool IsDeleteKind(ck reason)
+{
+    return reason == ck::ukDeleteToStart || reason == ck::ukDeleteSelection || reason == ck::ukDeleteBackward
+        || reason == ck::ukDeleteForward;
+}
+
+} // namespace
+
+bool TCustomQuillEdit::CanUndo() const
+{
+    return FUndoList->CanUndo() && !GroupIsCut(0);
+}
+
+bool TCustomQuillEdit::CanRedo() const
+{
+    return FRedoList->CanUndo() && !GroupIsCut(1);
+}
+
+void TCustomQuillEdit::ClearUndo()
+{
+    FUndoList->ClearList();
+    FRedoList->ClearList();
+    SyncUndoTrack(0);
+    SyncUndoTrack(1);
+}
+
+void TCustomQuillEdit::Undo()
+{
+    if (FReadOnly || !CanUndo())
+        return;
+    std::uint32_t group = FUndoList->PeekItem()->ChangeNumber();
+    TPaintLockScope lock(*this);
+    std::uint32_t saved = FRedoList->BlockChangeNumber();
+    FRedoList->SetBlockChangeNumber(group);
+    try {
+        do
+            UndoItem();
+        while (FUndoList->PeekItem() && FUndoList->PeekItem()->ChangeNumber() == group);
+    } catch (...) {
+        FRedoList->SetBlockChangeNumber(saved);
+        throw;
+    }
+    FRedoList->SetBlockChangeNumber(saved);
+    EnsureCursorPosVisible();
+}
+
+void TCustomQuillEdit::Redo()
+{
+    if (FReadOnly || !CanRedo())
+        return;
+    std::uint32_t group = FRedoList->PeekItem()->ChangeNumber();
+    TPaintLockScope lock(*this);
+    std::uint32_t saved = FUndoList->BlockChangeNumber();
+    FUndoList->SetBlockChangeNumber(group);
+    bool first = true;
+    try {
+        do {
+            // The trimming of trailing blanks comes after the item of the edit itself; the caret
+            // belongs where that item left it.
+            TBufferCoord caret { FCaretX, FCaretY };
+            bool trim = !first && IsTrailingBlankDeletion(*FRedoList->PeekItem());
+            RedoItem();
+            if (trim) {
+                TPastEolScope pastEol(*this);
+                InternalSetCaretXY(caret, true);
+            }
+            first = false;
+        } while (FRedoList->PeekItem() && FRedoList->PeekItem()->ChangeNumber() == group);
+    } catch (...) {
+        FUndoList->SetBlockChangeNumber(saved);
+        throw;
+    }
+    FUndoList->SetBlockChangeNumber(saved);
+    EnsureCursorPosVisible();
+}
+
+bool TCustomQuillEdit::IsTrailingBlankDeletion(const TQuillEditUndoItem& item) const
+{
+    TBufferCoord start = item.ChangeStartPos();
+    TBufferCoord end = item.ChangeEndPos();
+    if (item.ChangeReason() != ck::ukDeleteForward || item.ChangeSelMode() != TQuillSelectionMode::smNormal
+        || start.Y != end.Y || start.Y < 1 || start.Y > FLines->Count() || start.X < 1 || start.X >= end.X
+        || end.X != LineLength(start.Y) + 1)
+        return false;
+    std::string_view tail = LineView(start.Y).substr(static_cast<std::size_t>(start.X - 1));
+    return std::all_of(tail.begin(), tail.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
+std::string TCustomQuillEdit::RegionText(TBufferCoord start, TBufferCoord end, TQuillSelectionMode mode)
+{
+    FSelectionMode = mode;
+    SetSelectionRaw(start, end);
+    return SelectedTextIn(false);
+}
+
+void TCustomQuillEdit::SelectAfterReplay(TBufferCoord anchor, TBufferCoord caret, bool select)
+{
+    TSnapScope snap(*this);
+    InternalSetCaretXY(caret, true);
+    if (select && !FOptions.Contains(TQuillEditorOption::eoNoSelection))
+        SetSelectionRaw(anchor, caret);
+    else
+        SetSelAnchor(caret);
+}
+
+namespace {
+
+// Where text inserted at `at` in `mode` ends, given where the caret stopped after inserting it.
+TBufferCoord InsertedEnd(TQuillSelectionMode mode, TBufferCoord caret)
+{
+    // A line-mode block ending in a line break ends on the line before the caret.
+    if (mode == TQuillSelectionMode::smLine && caret.X == 1)
+        return { 1, caret.Y - 1 };
+    return caret;
+}
+
+} // namespace
+
+void TCustomQuillEdit::UndoItem()
+{
+    std::unique_ptr<TQuillEditUndoItem> item = FUndoList->PopItem();
+    SyncUndoTrack(0);
+    if (!item)
+        return;
+    TReplayScope replay(*this);
+    TPaintLockScope lock(*this);
+    TQuillSelectionMode savedMode = FSelectionMode;
+    const ck reason = item->ChangeReason();
+    const TQuillSelectionMode mode = item->ChangeSelMode();
+    const TBufferCoord start = item->ChangeStartPos();
+    const TBufferCoord end = item->ChangeEndPos();
+    const std::string& text = item->ChangeStr();
+    try {
+        if (IsFirstLineMark(*item)) {
+            if (FLines->Count() == 1 && LineLength(1) == 0)
+                FLines->Delete(0);
+            FRedoList->AddChange(reason, start, end, {}, mode);
+        } else if (IsInsertKind(reason) && mode == TQuillSelectionMode::smLine) {
+            // A block of whole lines, also a single one (whose ends may coincide).
+            std::string inserted = LineBlockText(start.Y, end.Y);
+            FSelectionMode = mode;
+            SetSelectionRaw(start, start);
+            DeleteLineBlock(start.Y, end.Y);
+            TBufferCoord oldEnd = SetSelTextPrimitive(mode, text).End;
+            oldEnd = text.empty() ? start : InsertedEnd(mode, oldEnd);
+            FRedoList->AddChange(reason, start, oldEnd, std::move(inserted), mode);
+            FSelectionMode = savedMode;
+            SelectAfterReplay(start, start, false);
+        } else if (IsInsertKind(reason)) {
+            std::string inserted = RegionText(start, end, mode);
+            InternalSetCaretXY(start, true);
+            TBufferCoord oldEnd = SetSelTextPrimitive(mode, text).End;
+            oldEnd = text.empty() ? start : InsertedEnd(mode, oldEnd);
+            FRedoList->AddChange(reason, start, oldEnd, std::move(inserted), mode);
+            FSelectionMode = savedMode;
+            SelectAfterReplay(start, start, false);
+        } else if (IsDeleteKind(reason)) {
+            TBufferCoord at = mode == TQuillSelectionMode::smColumn
+                ? TBufferCoord { std::min(start.X, end.X), std::min(start.Y, end.Y) }
+                : std::min(start, end);
+            FSelectionMode = mode;
+            InternalSetCaretXY(at, true);
+            SetSelectionRaw(at, at);
+            if (mode == TQuillSelectionMode::smColumn) {
+                TLinesUpdateScope update(*FLines);
+                InsertColumn(text, std::nullopt, at.X);
+            } else {
+                SetSelTextPrimitive(mode, text);
+            }
+            FRedoList->AddChange(reason, start, end, {}, mode);
+            bool select = reason == ck::ukDeleteToStart || reason == ck::ukDeleteSelection;
+            if (reason == ck::ukDeleteToStart || reason == ck::ukDeleteForward)
+                SelectAfterReplay(end, start, select);
+            else
+                SelectAfterReplay(start, end, select);
+        } else if (reason == ck::ukLineBreak) {
+            int y = start.Y;
+            if (y >= 1 && y < FLines->Count()) {
+                std::string line(LineView(y));
+                std::string_view next = LineView(y + 1);
+                // The new line holds the indentation the break added, then the moved text.
+                std::size_t indent = next.size() >= text.size() ? next.size() - text.size() : 0;
+                std::string added(next.substr(0, indent));
+                int split = static_cast<int>(line.size());
+                line += next.substr(indent);
+                {
+                    TLinesUpdateScope update(*FLines);
+                    DeleteLine(y + 1);
+                    PutLine(y, line);
+                }
+                FRedoList->AddChange(reason, start, { split + 1, y }, std::move(added), mode);
+            }
+            SelectAfterReplay(start, start, false);
+        } else if (reason == ck::ukIndent || reason == ck::ukUnindent) {
+            std::vector<std::string_view> rows = SplitRows(text);
+            {
+                TLinesUpdateScope update(*FLines);
+                for (std::size_t k = 0; k < rows.size(); ++k) {
+                    int y = start.Y + static_cast<int>(k);
+                    if (y > FLines->Count() || rows[k].empty())
+                        continue;
+                    std::string_view s = LineView(y);
+                    if (reason == ck::ukIndent) {
+                        PutLine(y, s.substr(std::min(rows[k].size(), s.size())));
+                    } else {
+                        std::string line(rows[k]);
+                        line += s;
+                        PutLine(y, line);
+                    }
+                }
+            }
+            FRedoList->AddChange(reason, start, end, text, mode);
+            FSelectionMode = savedMode;
+            if (reason == ck::ukIndent)
+                SelectAfterReplay(start, end, true);
+            else
+                SelectAfterReplay(end, start, true);
+        }
+    } catch (...) {
+        FSelectionMode = savedMode;
+        throw;
+    }
+    FSelectionMode = savedMode;
+    // Ends placed in the item's mode must fit the mode the selection is shown in.
+    TSnapScope snap(*this);
+    NormalizeSelection();
+}
+
+void TCustomQuillEdit::RedoItem()
+{
+    std::unique_ptr<TQuillEditUndoItem> item = FRedoList->PopItem();
+    SyncUndoTrack(1);
+    if (!item)
+        return;
+    TReplayScope replay(*this);
+    TPaintLockScope lock(*this);
+    FRedoRunning = true;
+    TQuillSelectionMode savedMode = FSelectionMode;
+    const ck reason = item->ChangeReason();
+    const TQuillSelectionMode mode = item->ChangeSelMode();
+    const TBufferCoord start = item->ChangeStartPos();
+    const TBufferCoord end = item->ChangeEndPos();
+    const std::string& text = item->ChangeStr();
+    try {
+        if (IsFirstLineMark(*item)) {
+            if (FLines->Count() == 0)
+                FLines->Add(std::string_view());
+            FUndoList->AddChange(reason, start, end, {}, mode);
+        } else if (IsInsertKind(reason)) {
+            // The region holds what the insertion displaced (overwritten characters, usually
+            // nothing); the item's text is what was inserted.
+            std::string displaced
+                = start == end ? std::string() : RegionText(start, end, TQuillSelectionMode::smNormal);
+            FSelectionMode = TQuillSelectionMode::smNormal;
+            InternalSetCaretXY(start, true);
+            if (start == end)
+                SetSelectionRaw(start, start);
+            TBufferCoord newEnd = InsertedEnd(mode, SetSelTextPrimitive(mode, text).End);
+            FUndoList->AddChange(reason, start, newEnd, std::move(displaced), mode);
+            FSelectionMode = savedMode;
+            SelectAfterReplay(start, { FCaretX, FCaretY }, reason == ck::ukDropInsert);
+        } else if (IsDeleteKind(reason)) {
+            std::string removed = RegionText(start, end, mode);
+            SetSelTextPrimitive(mode, {});
+            FUndoList->AddChange(reason, start, end, std::move(removed), mode);
+            FSelectionMode = savedMode;
+            SelectAfterReplay(start, start, false);
+        } else if (reason == ck::ukLineBreak) {
+            int y = start.Y;
+            if (y >= 1 && y <= FLines->Count()) {
+                std::string line(LineView(y));
+                std::size_t split = std::min(static_cast<std::size_t>(std::max(1, end.X) - 1), line.size());
+                std::string moved = line.substr(split);
+                if (split == 0 && text.empty()) {
+                    InsertLine(y, {});
+                } else {
+                    TLinesUpdateScope update(*FLines);
+                    PutLine(y, std::string_view(line).substr(0, split));
+                    InsertLine(y + 1, text + moved);
+                }
+                FUndoList->AddChange(reason, start, start, std::move(moved), mode);
+                SelectAfterReplay(
+                    { static_cast<int>(text.size()) + 1, y + 1 }, { static_cast<int>(text.size()) + 1, y + 1 }, false);
+            }
+        } else if (reason == ck::ukIndent || reason == ck::ukUnindent) {
+            std::vector<std::string_view> rows = SplitRows(text);
+            {
+                TLinesUpdateScope update(*FLines);
+                for (std::size_t k = 0; k < rows.size(); ++k) {
+                    int y = start.Y + static_cast<int>(k);
+                    if (y > FLines->Count() || rows[k].empty())
+                        continue;
+                    std::string_view s = LineView(y);
+                    if (reason == ck::ukIndent) {
+                        std::string line(rows[k]);
+                        line += s;
+                        PutLine(y, line);
+                    } else {
+                        PutLine(y, s.substr(std::min(rows[k].size(), s.size())));
+                    }
+                }
+            }
+            FUndoList->AddChange(reason, start, end, text, mode);
+            FSelectionMode = savedMode;
+            int first = static_cast<int>(rows.front().size());
+            // An end in column 1 lies on a line the block did not touch.
+            bool endTouched = start.Y + static_cast<int>(rows.size()) - 1 >= end.Y;
+            int last = endTouched ? static_cast<int>(rows.back().size()) : 0;
+            int sign = reason == ck::ukIndent ? 1 : -1;
+            TBufferCoord a { std::max(1, start.X + sign * first), start.Y };
+            TBufferCoord b { std::max(1, end.X + sign * last), end.Y };
+            SelectAfterReplay(a, b, true);
+        }
+    } catch (...) {
+        FSelectionMode = savedMode;
+        FRedoRunning = false;
+        throw;
+    }
+    FSelectionMode = savedMode;
+    FRedoRunning = false;
+    TSnapScope snap(*this);
+    NormalizeSelection();
+}
+
+} // namespace quillan

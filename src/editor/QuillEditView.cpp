@@ -1,0 +1,490 @@
+#include "editor/QuillEdit.h"
+#include "editor/QuillEditPrivate.h"
+#include "highlight/HighlighterBase.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace quillan {
+
+// --- metrics and window size -----------------------------------------------------------------
+
+void TCustomQuillEdit::RecalcCharExtent()
+{
+    if (!FHost)
+        return;
+    bool bold = (FFont.Style & fsBold) != 0;
+    bool italic = (FFont.Style & fsItalic) != 0;
+    if (FHighlighter) {
+        bold = italic = false;
+        for (int i = 0; i < FHighlighter->AttributeCount(); ++i) {
+            if (THighlighterAttributes* a = FHighlighter->AttributeByIndex(i)) {
+                bold = bold || (a->Style() & fsBold);
+                italic = italic || (a->Style() & fsItalic);
+            }
+        }
+    }
+    // Bold and italic glyphs can be wider and taller: measuring the widest style the text can
+    // take keeps every style on one grid.
+    ICanvas& canvas = FHost->MeasureCanvas();
+    canvas.SaveState();
+    TFontSpec font = FFont;
+    font.Style = bold ? fsBold : 0;
+    canvas.SetFont(font);
+    int width = canvas.CharAdvance(U'M');
+    font.Style = italic ? fsItalic : 0;
+    canvas.SetFont(font);
+    int height = canvas.GetTextMetrics().Height;
+    canvas.RestoreState();
+    FCharWidth = std::max(1, width);
+    FLineHeight = std::max(1, height + FExtraLineSpacing);
+}
+
+void TCustomQuillEdit::SizeOrFontChanged(bool fontChanged)
+{
+    if (FHost)
+        FClientSize = FHost->ClientSize();
+    if (fontChanged) {
+        FGutter.UpdateAutoSizeDigitCount(FLines->Count());
+        FGutterWidth = FGutter.RealGutterWidth(FCharWidth);
+    }
+    FTextOffset = FGutterWidth + 2 - (FLeftChar - 1) * FCharWidth;
+    FCharsInWindow = std::max(0, (FClientSize.Width - FGutterWidth - 2) / FCharWidth);
+    FLinesInWindow = std::max(0, FClientSize.Height / FLineHeight);
+    FScrollBarsPending = true;
+    FCaretChangedPending = true;
+    if (fontChanged) {
+        InvalidateLines(-1, -1);
+        InvalidateGutterLines(-1, -1);
+        if (FCaretCreated)
+            CreateCaretShape();
+    }
+    if (FPaintLock == 0) {
+        UpdateScrollBars();
+        UpdateCaret();
+    }
+}
+
+void TCustomQuillEdit::Resize()
+{
+    SizeOrFontChanged(false);
+}
+
+void TCustomQuillEdit::SetFont(const TFontSpec& value)
+{
+    TFontSpec font = value;
+    if (FHost) {
+        ICanvas& canvas = FHost->MeasureCanvas();
+        canvas.SaveState();
+        canvas.SetFont(value);
+        TTextMetrics tm = canvas.GetTextMetrics();
+        canvas.RestoreState();
+        // A proportional font would break the character grid: keep our own fixed-pitch face and
+        // take only the size, style and colour asked for.
+        if (tm.AveCharWidth != tm.MaxCharWidth) {
+            font = FFont;
+            font.Size = value.Size;
+            font.Style = value.Style;
+            font.Color = value.Color;
+            font.PixelsPerInch = value.PixelsPerInch;
+            font.FixedPitch = true;
+        }
+    }
+    FFont = font;
+    RecalcCharExtent();
+    SizeOrFontChanged(true);
+}
+
+// --- gutter ----------------------------------------------------------------------------------
+
+void TCustomQuillEdit::GutterChanged()
+{
+    if (FInGutterChange)
+        return;
+    FInGutterChange = true;
+    try {
+        FGutter.UpdateAutoSizeDigitCount(FLines->Count());
+    } catch (...) {
+        FInGutterChange = false;
+        throw;
+    }
+    FInGutterChange = false;
+    UpdateGutterWidth();
+}
+
+void TCustomQuillEdit::UpdateGutterWidth()
+{
+    int width = FGutter.RealGutterWidth(FCharWidth);
+    if (width == FGutterWidth) {
+        InvalidateGutterLines(-1, -1);
+        return;
+    }
+    FGutterWidth = width;
+    FTextOffset = FGutterWidth + 2 - (FLeftChar - 1) * FCharWidth;
+    FCharsInWindow = std::max(0, (FClientSize.Width - FGutterWidth - 2) / FCharWidth);
+    FScrollBarsPending = true;
+    FCaretChangedPending = true;
+    if (FPaintLock == 0) {
+        UpdateScrollBars();
+        UpdateCaret();
+    }
+    if (FHost)
+        InvalidateRectGathered({ 0, 0, FClientSize.Width, FClientSize.Height });
+}
+
+// --- scrolling -------------------------------------------------------------------------------
+
+int TCustomQuillEdit::MaxTopLine() const
+{
+    int count = FLines->Count();
+    if (FOptions.Contains(TQuillEditorOption::eoScrollPastEof))
+        return std::max(1, count);
+    return std::max(1, count - FLinesInWindow + 1);
+}
+
+int TCustomQuillEdit::MaxLeftCharLimit() const
+{
+    if (FOptions.Contains(TQuillEditorOption::eoScrollPastEol))
+        return FMaxLeftChar;
+    return FLines->LongestLineLength();
+}
+
+void TCustomQuillEdit::SetTopLine(int value)
+{
+    value = std::clamp(value, 1, MaxTopLine());
+    if (value == FTopLine)
+        return;
+    int delta = FTopLine - value;
+    FTopLine = value;
+    FScrollBarsPending = true;
+    FCaretChangedPending = true;
+    if (FHost) {
+        // Moving the pixels is only right while nothing is waiting to be repainted at the old place.
+        if (std::abs(delta) < FLinesInWindow && !FLinesChanging && FInvalidRect.IsEmpty()) {
+            TRect area { 0, 0, FClientSize.Width, FClientSize.Height };
+            FHost->ScrollWindow(0, delta * FLineHeight, &area);
+        } else {
+            InvalidateRectGathered({ 0, 0, FClientSize.Width, FClientSize.Height });
+        }
+    }
+    if (FPaintLock == 0) {
+        UpdateScrollBars();
+        UpdateCaret();
+    }
+    StatusChanged(stTopLine);
+}
+
+void TCustomQuillEdit::SetLeftChar(int value)
+{
+    int limit = MaxLeftCharLimit();
+    value = std::clamp(value, 1, std::max(1, limit - FCharsInWindow + 1));
+    if (value == FLeftChar)
+        return;
+    FLeftChar = value;
+    FTextOffset = FGutterWidth + 2 - (FLeftChar - 1) * FCharWidth;
+    FScrollBarsPending = true;
+    FCaretChangedPending = true;
+    if (FPaintLock == 0) {
+        UpdateScrollBars();
+        UpdateCaret();
+    }
+    InvalidateLines(-1, -1);
+    StatusChanged(stLeftChar);
+}
+
+int TCustomQuillEdit::DisplayColumn(TBufferCoord pos) const
+{
+    if (pos.Y < 1 || pos.Y > FLines->Count())
+        return pos.X;
+    std::string_view s = LineView(pos.Y);
+    auto target = static_cast<std::size_t>(std::max(0, pos.X - 1));
+    int column = 0;
+    std::size_t i = 0;
+    while (i < target && i < s.size()) {
+        if (s[i] == '\t')
+            column = (column / FTabWidth + 1) * FTabWidth;
+        else
+            ++column;
+        i = utf8::Next(s, i);
+    }
+    if (target > s.size())
+        column += static_cast<int>(target - s.size());
+    return column + 1;
+}
+
+int TCustomQuillEdit::ColumnForDisplay(int line, int displayColumn) const
+{
+    if (line < 1 || line > FLines->Count())
+        return displayColumn;
+    std::string_view s = LineView(line);
+    int column = 0;
+    std::size_t i = 0;
+    while (i < s.size() && column + 1 < displayColumn) {
+        if (s[i] == '\t')
+            column = (column / FTabWidth + 1) * FTabWidth;
+        else
+            ++column;
+        i = utf8::Next(s, i);
+    }
+    if (column + 1 < displayColumn)
+        return static_cast<int>(s.size()) + 1 + (displayColumn - column - 1);
+    return static_cast<int>(i) + 1;
+}
+
+void TCustomQuillEdit::EnsureCursorPosVisible()
+{
+    TPaintLockScope lock(*this);
+    int column = DisplayColumn({ FCaretX, FCaretY });
+    if (column < FLeftChar)
+        SetLeftChar(column);
+    else if (column > FLeftChar + FCharsInWindow)
+        SetLeftChar(column - FCharsInWindow + 1);
+    else
+        SetLeftChar(FLeftChar);
+    if (FCaretY < FTopLine)
+        SetTopLine(FCaretY);
+    else if (FCaretY > FTopLine + std::max(1, FLinesInWindow) - 1)
+        SetTopLine(FCaretY - FLinesInWindow + 1);
+    else
+        SetTopLine(FTopLine);
+}
+
+void TCustomQuillEdit::UpdateScrollBars()
+{
+    if (FPaintLock > 0) {
+        FScrollBarsPending = true;
+        return;
+    }
+    FScrollBarsPending = false;
+    if (!FHost)
+        return;
+    if (FScrollBars == TScrollStyle::ssBoth || FScrollBars == TScrollStyle::ssHorizontal) {
+        TScrollInfo h;
+        h.Min = 1;
+        h.Max = std::max(1, MaxLeftCharLimit());
+        h.Page = FCharsInWindow;
+        h.Pos = FLeftChar;
+        FHost->SetScrollInfo(TScrollBarKind::sbHorizontal, h);
+    }
+    if (FScrollBars == TScrollStyle::ssBoth || FScrollBars == TScrollStyle::ssVertical) {
+        long long n = FLines->Count();
+        if (FOptions.Contains(TQuillEditorOption::eoScrollPastEof))
+            n += FLinesInWindow - 1;
+        TScrollInfo v;
+        // Scroll bars hold 16-bit positions on some platforms; longer texts are scaled.
+        if (n > 32767) {
+            v.Min = 0;
+            v.Max = 32767;
+            v.Page = static_cast<int>(static_cast<long long>(FLinesInWindow) * 32767 / n);
+            v.Pos = static_cast<int>(static_cast<long long>(FTopLine) * 32767 / n);
+        } else {
+            v.Min = 1;
+            v.Max = std::max<int>(1, static_cast<int>(n));
+            v.Page = FLinesInWindow;
+            v.Pos = FTopLine;
+        }
+        FHost->SetScrollInfo(TScrollBarKind::sbVertical, v);
+    }
+}
+
+// --- caret -----------------------------------------------------------------------------------
+
+void TCustomQuillEdit::CreateCaretShape()
+{
+    if (!FHost)
+        return;
+    TQuillEditCaretType type = FInsertMode ? FInsertCaret : FOverwriteCaret;
+    int w = 2, h = FLineHeight - 2;
+    FCaretOffset = { -1, 0 };
+    switch (type) {
+    case TQuillEditCaretType::ctVerticalLine:
+        break;
+    case TQuillEditCaretType::ctHorizontalLine:
+        w = FCharWidth;
+        h = 2;
+        FCaretOffset = { 0, FLineHeight - 2 };
+        break;
+    case TQuillEditCaretType::ctHalfBlock:
+        w = FCharWidth;
+        h = (FLineHeight - 2) / 2;
+        FCaretOffset = { 0, h };
+        break;
+    case TQuillEditCaretType::ctBlock:
+        w = FCharWidth;
+        FCaretOffset = { 0, 0 };
+        break;
+    }
+    FHost->CreateCaret(w, h);
+    FCaretCreated = true;
+    FCaretShown = false;
+    FCaretChangedPending = true;
+    if (FPaintLock == 0)
+        UpdateCaret();
+}
+
+void TCustomQuillEdit::UpdateCaret()
+{
+    if (FPaintLock > 0 || !FHost || !FCaretCreated) {
+        FCaretChangedPending = true;
+        return;
+    }
+    FCaretChangedPending = false;
+    int x = (DisplayColumn({ FCaretX, FCaretY }) - 1) * FCharWidth + FTextOffset;
+    int y = (FCaretY - FTopLine) * FLineHeight + 1;
+    FHost->SetCaretPos(x + FCaretOffset.X, y + FCaretOffset.Y);
+    bool visible = !FOptions.Contains(TQuillEditorOption::eoNoCaret) && x >= FGutterWidth && x < FClientSize.Width
+        && y >= 0 && y < FClientSize.Height;
+    if (visible != FCaretShown) {
+        if (visible)
+            FHost->ShowCaret();
+        else
+            FHost->HideCaret();
+        FCaretShown = visible;
+    }
+}
+
+void TCustomQuillEdit::FocusEnter()
+{
+    if (!FHost)
+        return;
+    CreateCaretShape();
+    if (FHideSelection && HasSelection())
+        InvalidateSelection(FBlockBegin, FBlockEnd);
+}
+
+void TCustomQuillEdit::FocusExit()
+{
+    if (FHost && FCaretCreated)
+        FHost->DestroyCaret();
+    FCaretCreated = false;
+    FCaretShown = false;
+    if (FHideSelection && HasSelection())
+        InvalidateSelection(FBlockBegin, FBlockEnd);
+}
+
+// --- invalidation ----------------------------------------------------------------------------
+
+void TCustomQuillEdit::InvalidateRectGathered(const TRect& rect)
+{
+    if (!FHost || rect.IsEmpty())
+        return;
+    // While the lines change, the rectangles of all line events are gathered and repainted once.
+    if (FLinesChanging)
+        FInvalidRect = FInvalidRect.Union(rect);
+    else
+        FHost->InvalidateRect(&rect);
+}
+
+void TCustomQuillEdit::InvalidateLines(int firstLine, int lastLine)
+{
+    if (!FHost)
+        return;
+    if (firstLine == -1 && lastLine == -1) {
+        InvalidateRectGathered({ FGutterWidth, 0, FClientSize.Width, FClientSize.Height });
+        return;
+    }
+    if (lastLine < firstLine)
+        std::swap(firstLine, lastLine);
+    firstLine = std::max(firstLine, FTopLine);
+    lastLine = std::min(lastLine, FTopLine + FLinesInWindow);
+    if (lastLine < firstLine)
+        return;
+    InvalidateRectGathered({ FGutterWidth, (firstLine - FTopLine) * FLineHeight, FClientSize.Width,
+        (lastLine - FTopLine + 1) * FLineHeight });
+}
+
+void TCustomQuillEdit::InvalidateGutterLines(int firstLine, int lastLine)
+{
+    if (!FHost || FGutterWidth <= 0)
+        return;
+    if (firstLine == -1 && lastLine == -1) {
+        InvalidateRectGathered({ 0, 0, FGutterWidth, FClientSize.Height });
+        return;
+    }
+    if (lastLine < firstLine)
+        std::swap(firstLine, lastLine);
+    firstLine = std::max(firstLine, FTopLine);
+    lastLine = std::min(lastLine, FTopLine + FLinesInWindow);
+    if (lastLine < firstLine)
+        return;
+    InvalidateRectGathered(
+        { 0, (firstLine - FTopLine) * FLineHeight, FGutterWidth, (lastLine - FTopLine + 1) * FLineHeight });
+}
+
+// --- bookmarks -------------------------------------------------------------------------------
+
+void TCustomQuillEdit::SetBookMark(int bookmark, int column, int line)
+{
+    if (bookmark < 0 || bookmark > 9 || line < 1 || line > std::max(1, FLines->Count()))
+        return;
+    auto mark = std::make_unique<TQuillEditMark>(this);
+    mark->SetLine(line);
+    mark->SetColumn(column);
+    mark->SetImageIndex(bookmark);
+    mark->SetBookmarkNumber(bookmark);
+    mark->SetVisible(true);
+    mark->SetInternalImage(FBookMarkOpt.BookmarkImages() == nullptr);
+    if (OnPlaceBookmark)
+        OnPlaceBookmark(this, mark);
+    if (!mark)
+        return;
+    // One bookmark per line, and each number in one place.
+    for (int i = 0; i < 10; ++i)
+        if (FBookMarks[static_cast<std::size_t>(i)]
+            && (i == bookmark || FBookMarks[static_cast<std::size_t>(i)]->Line() == mark->Line()))
+            ClearBookMark(i);
+    mark->SetBookmarkNumber(bookmark);
+    FBookMarks[static_cast<std::size_t>(bookmark)] = FMarkList.Add(std::move(mark));
+}
+
+void TCustomQuillEdit::ClearBookMark(int bookmark)
+{
+    if (bookmark < 0 || bookmark > 9)
+        return;
+    TQuillEditMark* mark = FBookMarks[static_cast<std::size_t>(bookmark)];
+    if (!mark)
+        return;
+    if (OnClearBookmark)
+        OnClearBookmark(this, mark);
+    FBookMarks[static_cast<std::size_t>(bookmark)] = nullptr;
+    FMarkList.Delete(mark);
+}
+
+void TCustomQuillEdit::GotoBookMark(int bookmark)
+{
+    TQuillEditMark* mark = BookMark(bookmark);
+    if (!mark || mark->Line() < 1 || mark->Line() > FLines->Count())
+        return;
+    TBufferCoord target { mark->Column(), mark->Line() };
+    MoveCaretAndSelection({ FCaretX, FCaretY }, target, false, true);
+    EnsureCursorPosVisible();
+}
+
+bool TCustomQuillEdit::GetBookMark(int bookmark, int& column, int& line) const
+{
+    TQuillEditMark* mark = BookMark(bookmark);
+    if (!mark)
+        return false;
+    column = mark->Column();
+    line = mark->Line();
+    return true;
+}
+
+TQuillEditMark* TCustomQuillEdit::BookMark(int bookmark) const
+{
+    if (bookmark < 0 || bookmark > 9)
+        return nullptr;
+    return FBookMarks[static_cast<std::size_t>(bookmark)];
+}
+
+void TCustomQuillEdit::MarkListChanged()
+{
+    // A bookmark deleted through the mark list itself must not stay behind as a dangling slot.
+    for (TQuillEditMark*& mark : FBookMarks)
+        if (mark && !FMarkList.Contains(mark))
+            mark = nullptr;
+    InvalidateGutterLines(-1, -1);
+}
+
+} // namespace quillan

@@ -1,0 +1,158 @@
+#include "platform/headless/HeadlessCanvas.h"
+
+#include <cstdio>
+
+namespace quillan {
+
+namespace {
+
+std::string ColorText(TColor color)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "#%08X", static_cast<unsigned>(color));
+    return buf;
+}
+
+std::string RectText(const TRect& r)
+{
+    return std::to_string(r.Left) + ' ' + std::to_string(r.Top) + ' ' + std::to_string(r.Right) + ' '
+        + std::to_string(r.Bottom);
+}
+
+// Length of the well-formed UTF-8 sequence at text[i], or 1 when there is none.
+std::size_t SequenceLength(std::string_view text, std::size_t i)
+{
+    auto c = static_cast<unsigned char>(text[i]);
+    std::size_t n = c < 0xC2 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 1;
+    if (n == 1 || i + n > text.size())
+        return 1;
+    auto c1 = static_cast<unsigned char>(text[i + 1]);
+    // Overlong three- and four-byte forms, surrogates and code points above U+10FFFF.
+    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))
+        return 1;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+            return 1;
+    return n;
+}
+
+} // namespace
+
+std::size_t Utf8CellCount(std::string_view text)
+{
+    std::size_t cells = 0;
+    for (std::size_t i = 0; i < text.size(); i += SequenceLength(text, i))
+        ++cells;
+    return cells;
+}
+
+void THeadlessCanvas::Record(std::string call)
+{
+    FCalls.push_back(std::move(call));
+}
+
+void THeadlessCanvas::SetFont(const TFontSpec& font)
+{
+    FState.Font = font;
+    Record("SetFont " + font.Name + ' ' + std::to_string(font.Size) + ' ' + std::to_string(font.Style));
+}
+
+TTextMetrics THeadlessCanvas::GetTextMetrics()
+{
+    TTextMetrics tm;
+    tm.Height = CellHeight;
+    tm.Ascent = CellHeight - 3;
+    tm.Descent = 3;
+    tm.AveCharWidth = CellWidth;
+    tm.MaxCharWidth = CellWidth;
+    return tm;
+}
+
+int THeadlessCanvas::CharAdvance(char32_t)
+{
+    return CellWidth;
+}
+
+TSize THeadlessCanvas::TextExtent(std::string_view text)
+{
+    return { static_cast<int>(Utf8CellCount(text)) * CellWidth, CellHeight };
+}
+
+void THeadlessCanvas::SetTextColor(TColor color)
+{
+    FState.TextColor = color;
+}
+
+void THeadlessCanvas::SetBackColor(TColor color)
+{
+    FState.BackColor = color;
+}
+
+void THeadlessCanvas::TextOut(int x, int y, std::string_view text)
+{
+    Record("TextOut " + std::to_string(x) + ' ' + std::to_string(y) + ' ' + ColorText(FState.TextColor) + ' '
+        + std::string(text));
+}
+
+void THeadlessCanvas::ExtTextOut(
+    int x, int y, unsigned options, const TRect* rect, std::string_view text, const int* advances, std::size_t count)
+{
+    std::string call = "ExtTextOut " + std::to_string(x) + ' ' + std::to_string(y) + ' ' + std::to_string(options);
+    if (rect)
+        call += " [" + RectText(*rect) + ']';
+    call += ' ' + ColorText(FState.TextColor) + ' ' + ColorText(FState.BackColor);
+    int width = 0;
+    std::size_t cells = Utf8CellCount(text);
+    for (std::size_t i = 0; i < cells && count > 0; ++i)
+        width += advances[i < count ? i : count - 1];
+    call += " w" + std::to_string(width) + ' ' + std::string(text);
+    Record(std::move(call));
+}
+
+void THeadlessCanvas::FillRect(const TRect& rect, TColor color)
+{
+    Record("FillRect " + RectText(rect) + ' ' + ColorText(color));
+}
+
+void THeadlessCanvas::Line(int x1, int y1, int x2, int y2, TColor color)
+{
+    Record("Line " + RectText({ x1, y1, x2, y2 }) + ' ' + ColorText(color));
+}
+
+void THeadlessCanvas::IntersectClipRect(const TRect& rect)
+{
+    FState.Clip = FState.Clip.Intersect(rect);
+    Record("Clip " + RectText(FState.Clip));
+}
+
+TRect THeadlessCanvas::ClipBox()
+{
+    return FState.Clip;
+}
+
+void THeadlessCanvas::SaveState()
+{
+    FSaved.push_back(FState);
+}
+
+void THeadlessCanvas::RestoreState()
+{
+    if (!FSaved.empty()) {
+        FState = FSaved.back();
+        FSaved.pop_back();
+    }
+}
+
+void THeadlessCanvas::SetBounds(const TRect& bounds)
+{
+    FState.Clip = bounds;
+}
+
+void THeadlessCanvas::SetMapping(TPoint viewportOrg, TSize windowExt, TSize viewportExt)
+{
+    Record("SetMapping " + std::to_string(viewportOrg.X) + ' ' + std::to_string(viewportOrg.Y) + ' '
+        + std::to_string(windowExt.Width) + ' ' + std::to_string(windowExt.Height) + ' '
+        + std::to_string(viewportExt.Width) + ' ' + std::to_string(viewportExt.Height));
+}
+
+} // namespace quillan

@@ -1,0 +1,261 @@
+#include "EditorTestUtil.h"
+#include "highlight/HighlighterFactory.h"
+
+#include <gtest/gtest.h>
+
+namespace quillan {
+namespace {
+
+using testutil::TEditorHarness;
+
+std::vector<std::string> Numbered(int n)
+{
+    std::vector<std::string> lines;
+    for (int i = 1; i <= n; ++i)
+        lines.push_back("line " + std::to_string(i));
+    return lines;
+}
+
+TEST(QuillEditCaret, ClampsAndKeepsTheRememberedColumn)
+{
+    TEditorHarness h({ std::string(30, 'a'), "short", std::string(30, 'b') });
+    h.SetOption(TQuillEditorOption::eoScrollPastEol, false);
+    h.Edit.SetCaretPos({ 99, 99 });
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 31, 3 }));
+    h.Edit.SetCaretPos({ -4, 0 });
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 1, 1 }));
+
+    h.SetOption(TQuillEditorOption::eoKeepCaretX, true);
+    h.Caret(20, 1);
+    h.Cmd(ecDown);
+    EXPECT_EQ(h.Edit.CaretColumn(), 6);
+    h.Cmd(ecDown);
+    EXPECT_EQ(h.Edit.CaretColumn(), 20);
+
+    h.SetOption(TQuillEditorOption::eoKeepCaretX, false);
+    h.Caret(20, 1);
+    h.Cmd(ecDown);
+    h.Cmd(ecDown);
+    EXPECT_EQ(h.Edit.CaretColumn(), 6);
+
+    TEditorHarness none;
+    none.Edit.SetCaretPos({ 5, 5 });
+    EXPECT_EQ(none.Edit.CaretPos(), (TBufferCoord { 5, 1 })) << "virtual space on the missing first line";
+}
+
+TEST(QuillEditCaret, RightAndLeftWrapOnlyWithoutVirtualSpace)
+{
+    TEditorHarness h({ "ab", "cd" });
+    h.SetOption(TQuillEditorOption::eoScrollPastEol, false);
+    h.Caret(3, 1);
+    h.Cmd(ecRight);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 1, 2 }));
+    h.Cmd(ecLeft);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 3, 1 }));
+
+    h.SetOption(TQuillEditorOption::eoScrollPastEol, true);
+    h.Edit.SetMaxLeftChar(6);
+    for (int i = 0; i < 10; ++i)
+        h.Cmd(ecRight);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 6, 1 })) << "virtual space ends at MaxLeftChar";
+    h.Caret(1, 2);
+    h.Cmd(ecLeft);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 1, 2 }));
+
+    // Turning virtual space off puts a caret that was in it back at the line end.
+    h.Caret(5, 1);
+    h.SetOption(TQuillEditorOption::eoScrollPastEol, false);
+    EXPECT_EQ(h.Edit.CaretColumn(), 3);
+}
+
+TEST(QuillEditCaret, PageMovesByTheWindow)
+{
+    TEditorHarness h(Numbered(200));
+    ASSERT_EQ(h.Edit.LinesInWindow(), 30);
+    ASSERT_EQ(h.Edit.CharsInWindow(), 80);
+    h.Cmd(ecPageDown);
+    EXPECT_EQ(h.Edit.TopLine(), 31);
+    EXPECT_EQ(h.Edit.CaretLine(), 31);
+
+    h.SetOption(TQuillEditorOption::eoScrollByOneLess, true);
+    h.Cmd(ecPageDown);
+    EXPECT_EQ(h.Edit.TopLine(), 60);
+    EXPECT_EQ(h.Edit.CaretLine(), 60);
+
+    h.SetOption(TQuillEditorOption::eoScrollByOneLess, false);
+    h.SetOption(TQuillEditorOption::eoHalfPageScroll, true);
+    h.Cmd(ecPageUp);
+    EXPECT_EQ(h.Edit.TopLine(), 45);
+    EXPECT_EQ(h.Edit.CaretLine(), 45);
+
+    h.Cmd(ecSelPageBottom);
+    EXPECT_EQ(h.Edit.CaretLine(), 74);
+    EXPECT_TRUE(h.Edit.HasSelection());
+}
+
+TEST(QuillEditCaret, WordPositionsAndBrackets)
+{
+    TEditorHarness h({ "foo  bar(x)", "", "  baz" });
+    h.Caret(1, 1);
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretColumn(), 6);
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretColumn(), 12) << "the rest of the line has no separator";
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 1, 2 }));
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 3, 3 }));
+    h.Cmd(ecWordLeft);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 1, 2 })) << "no word before: end of the previous line";
+    h.Cmd(ecWordLeft);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 12, 1 }));
+    h.Cmd(ecWordLeft);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 6, 1 }));
+
+    // With a highlighter the identifier characters are its word characters.
+    auto cpp = CreateHighlighter("cpp");
+    h.Edit.SetHighlighter(cpp.get());
+    h.Caret(6, 1);
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretColumn(), 10);
+    h.Edit.SetHighlighter(nullptr);
+
+    TEditorHarness b({ "(a(b)c)", "x" });
+    b.Caret(1, 1);
+    b.Cmd(ecMatchBracket);
+    EXPECT_EQ(b.Edit.CaretColumn(), 7);
+    b.Cmd(ecMatchBracket);
+    EXPECT_EQ(b.Edit.CaretColumn(), 1);
+    b.Caret(2, 1);
+    b.Cmd(ecMatchBracket);
+    EXPECT_EQ(b.Edit.CaretColumn(), 2);
+    TEditorHarness across({ "{", "  }", "{" });
+    across.Caret(1, 1);
+    across.Cmd(ecMatchBracket);
+    EXPECT_EQ(across.Edit.CaretPos(), (TBufferCoord { 3, 2 }));
+    across.Caret(1, 3);
+    across.Cmd(ecMatchBracket);
+    EXPECT_EQ(across.Edit.CaretPos(), (TBufferCoord { 1, 3 })) << "no match, no move";
+}
+
+TEST(QuillEditSelection, SelectedTextInEveryMode)
+{
+    TEditorHarness h({ "abcdefg", "ab", "abcdefg" });
+    h.Select(3, 1, 6, 3);
+    h.Cmd(ecColumnSelect);
+    EXPECT_EQ(h.Edit.SelectedText(), "cde\r\n   \r\ncde");
+    h.Cmd(ecLineSelect);
+    EXPECT_EQ(h.Edit.SelectedText(), "abcdefg\r\nab\r\nabcdefg");
+    h.Select(1, 1, 1, 2);
+    EXPECT_EQ(h.Edit.SelectedText(), "abcdefg\r\nab\r\n");
+    h.Cmd(ecNormalSelect);
+    EXPECT_EQ(h.Edit.SelectedText(), "abcdefg\r\n");
+
+    // A column block of zero width selects nothing; the same columns on one line do not either.
+    h.Cmd(ecColumnSelect);
+    h.Select(3, 1, 3, 3);
+    EXPECT_FALSE(h.Edit.HasSelection());
+    h.Cmd(ecNormalSelect);
+    EXPECT_TRUE(h.Edit.HasSelection());
+
+    h.Cmd(ecSelectAll);
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 1, 1 }));
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 8, 3 }));
+}
+
+TEST(QuillEditSelection, ColumnBlocksDeleteAndUndoExactly)
+{
+    TEditorHarness h({ "abcdefg", "ab", "€bcdefg", "a€cdefg" });
+    h.Cmd(ecColumnSelect);
+    h.Select(2, 1, 4, 4);
+    h.Cmd(ecDeleteChar);
+    // A character belongs to the block when its first byte does: on the third line the euro
+    // sign starts left of the block and stays, on the fourth it starts inside and goes whole.
+    const std::vector<std::string> deleted { "adefg", "a", "€bcdefg", "acdefg" };
+    EXPECT_EQ(h.Lines(), deleted);
+    h.Edit.Undo();
+    EXPECT_EQ(h.Lines(), (std::vector<std::string> { "abcdefg", "ab", "€bcdefg", "a€cdefg" }));
+    h.Edit.Redo();
+    EXPECT_EQ(h.Lines(), deleted);
+}
+
+TEST(QuillEditSelection, EveryEditEndsWithoutASelection)
+{
+    TEditorHarness h({ "abc def" });
+    h.Select(1, 1, 4, 1);
+    h.Type("xyz");
+    EXPECT_FALSE(h.Edit.HasSelection());
+    EXPECT_EQ(h.Edit.SelAnchor(), h.Edit.CaretPos());
+
+    h.SetOption(TQuillEditorOption::eoNoSelection, true);
+    h.Cmd(ecSelRight);
+    EXPECT_FALSE(h.Edit.HasSelection());
+    h.Cmd(ecSelectAll);
+    EXPECT_FALSE(h.Edit.HasSelection());
+}
+
+TEST(QuillEditStatus, ReportedOnceWhenThePaintLockEnds)
+{
+    TEditorHarness h({ "abc", "def" });
+    std::vector<TQuillStatusChanges> reports;
+    h.Edit.OnStatusChange = [&](TCustomQuillEdit*, TQuillStatusChanges c) { reports.push_back(c); };
+    h.Edit.BeginUpdate();
+    h.Caret(2, 2);
+    h.Edit.SetInsertMode(false);
+    EXPECT_TRUE(reports.empty());
+    h.Edit.EndUpdate();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0] & (stCaretColumn | stCaretLine | stInsertMode), stCaretColumn | stCaretLine | stInsertMode);
+
+    reports.clear();
+    h.Type("x");
+    ASSERT_FALSE(reports.empty());
+    TQuillStatusChanges all = 0;
+    for (auto r : reports)
+        all |= r;
+    EXPECT_TRUE(all & stModified);
+    reports.clear();
+    h.Edit.SetReadOnly(true);
+    EXPECT_EQ(reports, (std::vector<TQuillStatusChanges> { stReadOnly }));
+    reports.clear();
+    h.Edit.Lines().Clear();
+    EXPECT_TRUE(reports.back() & stAll);
+}
+
+TEST(QuillEditKeys, KeyboardFlowAndDispatch)
+{
+    TEditorHarness h({ "abc" });
+    std::vector<TQuillEditorCommand> processed;
+    h.Edit.OnCommandProcessed = [&](TCustomQuillEdit*, TQuillEditorCommand c, TQuillChar, const TQuillCommandData&) {
+        processed.push_back(c);
+    };
+    h.Caret(4, 1);
+    // A key bound to a command never also types its character.
+    EXPECT_TRUE(h.Edit.KeyDown(VK_BACK, ssShift));
+    h.Edit.KeyPress(U'\b');
+    EXPECT_EQ(h.Lines()[0], "ab");
+    EXPECT_TRUE(h.Edit.KeyDown(VK_BACK, ssAlt));
+    EXPECT_EQ(h.Lines()[0], "abc") << "Alt+Backspace undoes";
+    EXPECT_FALSE(h.Edit.KeyDown('Q', 0));
+    h.Edit.KeyPress(U'q');
+    EXPECT_EQ(h.Lines()[0], "abcq");
+
+    // The handler may turn a command into another, or into none; user commands go to their own
+    // handler and are not run.
+    h.Edit.OnProcessCommand = [](TCustomQuillEdit*, TQuillEditorCommand& c, TQuillChar& ch, const TQuillCommandData&) {
+        if (c == ecChar && ch == U'!')
+            c = ecNone;
+    };
+    TQuillEditorCommand userSeen = ecNone;
+    h.Edit.OnProcessUserCommand
+        = [&](TCustomQuillEdit*, TQuillEditorCommand& c, TQuillChar&, const TQuillCommandData&) { userSeen = c; };
+    processed.clear();
+    h.Edit.DispatchCommand(ecChar, U'!');
+    h.Edit.DispatchCommand(ecUserFirst + 5);
+    EXPECT_EQ(h.Lines()[0], "abcq");
+    EXPECT_EQ(userSeen, ecUserFirst + 5);
+    EXPECT_EQ(processed, (std::vector<TQuillEditorCommand> { ecNone, ecUserFirst + 5 }));
+}
+
+} // namespace
+} // namespace quillan

@@ -1,0 +1,106 @@
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quillan {
+namespace {
+
+namespace fs = std::filesystem;
+
+// `quillan-cli script` is how other programs drive the control; its output is a stable format.
+// Each NAME.script under tests/data/editor/script runs on the file NAME.<ext> beside it and must
+// print NAME.expected; a NAME.saved is what its `save` instruction must have written.
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct TRun {
+    int Status = -1;
+    std::string Out;
+};
+
+TRun RunScript(const fs::path& workDir, const fs::path& file, const fs::path& script)
+{
+    const char* cli = std::getenv("QUILLAN_CLI");
+    TRun run;
+    if (!cli)
+        return run;
+    std::string command = "cd '" + workDir.string() + "' && '" + cli + "' script '" + file.string() + "' '"
+        + script.string() + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer;
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.Out.append(buffer.data(), n);
+    int status = pclose(pipe);
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+fs::path ScriptDir()
+{
+    return fs::path(std::getenv("QUILLAN_TEST_DATA")) / "editor" / "script";
+}
+
+fs::path InputFor(const fs::path& script)
+{
+    for (const auto& entry : fs::directory_iterator(script.parent_path())) {
+        const fs::path& p = entry.path();
+        std::string ext = p.extension().string();
+        if (p.stem() == script.stem() && ext != ".script" && ext != ".expected" && ext != ".saved")
+            return p;
+    }
+    return {};
+}
+
+TEST(QuillEditScript, EveryScriptPrintsItsExpectedState)
+{
+    ASSERT_NE(std::getenv("QUILLAN_CLI"), nullptr);
+    fs::path work = fs::temp_directory_path() / ("quillan-script-" + std::to_string(::getpid()));
+    fs::create_directories(work);
+    int scripts = 0;
+    for (const auto& entry : fs::directory_iterator(ScriptDir())) {
+        const fs::path& script = entry.path();
+        fs::path expected = fs::path(script).replace_extension(".expected");
+        if (script.extension() != ".script" || !fs::exists(expected))
+            continue;
+        ++scripts;
+        SCOPED_TRACE(script.filename().string());
+        TRun run = RunScript(work, InputFor(script), script);
+        EXPECT_EQ(run.Status, 0) << run.Out;
+        EXPECT_EQ(run.Out, ReadAll(expected));
+        fs::path saved = fs::path(script).replace_extension(".saved");
+        if (fs::exists(saved)) {
+            fs::path written = work / (script.stem().string() + ".out");
+            EXPECT_EQ(ReadAll(written), ReadAll(saved));
+        }
+    }
+    EXPECT_GE(scripts, 2);
+    fs::remove_all(work);
+}
+
+TEST(QuillEditScript, AnUnknownInstructionFailsWithItsLineNumber)
+{
+    fs::path script = ScriptDir() / "error.script";
+    TRun run = RunScript(fs::temp_directory_path(), InputFor(script), script);
+    EXPECT_NE(run.Status, 0);
+    EXPECT_NE(run.Out.find("line 3: unknown instruction: frobnicate"), std::string::npos) << run.Out;
+    EXPECT_EQ(run.Out.find("caret"), std::string::npos) << "no state after a failed instruction";
+}
+
+} // namespace
+} // namespace quillan
