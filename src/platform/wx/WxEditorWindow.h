@@ -1,0 +1,141 @@
+#pragma once
+
+#include "platform/EditorHost.h"
+#include "platform/wx/EditorWindowClient.h"
+#include "platform/wx/WxCanvas.h"
+#include "platform/wx/WxClipboard.h"
+
+#include <array>
+#include <memory>
+#include <wx/bitmap.h>
+#include <wx/dcmemory.h>
+#include <wx/region.h>
+#include <wx/timer.h>
+#include <wx/window.h>
+
+typedef struct _GtkIMContext GtkIMContext;
+
+namespace quillan {
+
+class TCustomQuillEdit;
+
+// The editor control's window: a plain wxWindow with its own scroll bars that hosts one control.
+// Keys, focus and size go straight to the control; painting, the mouse, the wheel, the scroll bars
+// and the timer go to the window's client (see IEditorWindowClient).
+//
+// The window never lets the toolkit erase its background: painting covers every pixel of the
+// invalid area. GTK 3 would lay its scroll bars over the text; they are kept beside it, so the
+// client size is the text area.
+//
+// GTK 3 repaints the whole window for every scroll, so the window keeps its own copy of what the
+// client painted: ScrollWindow moves the pixels of that copy and the client paints only what was
+// invalidated or scrolled into view; the screen is refreshed from the copy. The caret is drawn
+// over the copy on the screen, inverting the pixels under it, and blinks while shown.
+class TWxEditorWindow : public wxWindow, public IEditorHost {
+public:
+    TWxEditorWindow(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& pos = wxDefaultPosition,
+        const wxSize& size = wxDefaultSize, long extraStyle = 0);
+    ~TWxEditorWindow() override;
+
+    // The control this window hosts (not owned): it becomes the control's host at once. Detach
+    // (nullptr) before destroying the control, or destroy the window first.
+    void SetEditor(TCustomQuillEdit* editor);
+    TCustomQuillEdit* Editor() const { return FEditor; }
+    // Receives paint, mouse, wheel, scroll-bar and timer input (not owned); everything is painted
+    // afresh by a new client. Without a client the window paints the window colour.
+    void SetClient(IEditorWindowClient* client);
+    IEditorWindowClient* Client() const { return FClient; }
+
+    // --- IEditorHost ---------------------------------------------------------------------------
+    TSize ClientSize() override;
+    void InvalidateRect(const TRect* rect) override;
+    void ScrollWindow(int dx, int dy, const TRect* rect) override;
+    void SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info) override;
+
+    void CreateCaret(int width, int height) override;
+    void SetCaretPos(int x, int y) override;
+    void ShowCaret() override;
+    void HideCaret() override;
+    void DestroyCaret() override;
+
+    void SetTimer(int intervalMs) override;
+    void KillTimer() override;
+
+    void SetCapture() override;
+    void ReleaseCapture() override;
+    bool HasCapture() override { return wxWindow::HasCapture(); }
+    void SetFocus() override { wxWindow::SetFocus(); }
+    bool Focused() override { return HasFocus(); }
+
+    IClipboard& Clipboard() override { return FClipboard; }
+    ICanvas& MeasureCanvas() override { return FMeasureCanvas; }
+
+    // --- state shown to tests and to the shell -------------------------------------------------
+    bool CaretShowing() const { return FCaretCreated && FCaretHideLevel == 0; }
+    // Client pixels the caret covers (empty without a caret).
+    TRect CaretRect() const;
+    // Half a blink cycle in milliseconds; 0 keeps a shown caret on.
+    void SetCaretBlinkTime(int ms);
+    const TScrollInfo& ScrollInfo(TScrollBarKind bar) const { return FScroll[Index(bar)]; }
+    bool TimerRunning() const { return FTimer.IsRunning(); }
+
+protected:
+    // The input-method context exists only once the window is realized.
+    void GTKHandleRealized() override;
+
+private:
+    static std::size_t Index(TScrollBarKind bar) { return bar == TScrollBarKind::sbVertical ? 1 : 0; }
+    static void OnImCommit(GtkIMContext* context, const char* text, void* data);
+
+    void OnPaint(wxPaintEvent& event);
+    void OnSize(wxSizeEvent& event);
+    void OnSetFocus(wxFocusEvent& event);
+    void OnKillFocus(wxFocusEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
+    void OnChar(wxKeyEvent& event);
+    void OnMouse(wxMouseEvent& event);
+    void OnWheel(wxMouseEvent& event);
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    void OnScroll(wxScrollWinEvent& event);
+    void OnTimer(wxTimerEvent& event);
+    void OnBlink(wxTimerEvent& event);
+
+    // The copy of the client's pixels, sized to the client area; a new one is all invalid.
+    wxMemoryDC& Backing();
+    void PaintInvalid();
+    void DrawCaret(wxDC& dc);
+    // Repaints where the caret is before a change; call CaretChanged after it.
+    void RefreshCaret();
+    void CaretChanged();
+    void UpdateCursor(int x, int y);
+    void RefreshClientRect(const TRect& rect);
+
+    TCustomQuillEdit* FEditor = nullptr;
+    IEditorWindowClient* FClient = nullptr;
+    TWxCanvas FPaintCanvas;
+    std::unique_ptr<wxBitmap> FBackingBitmap;
+    std::unique_ptr<wxBitmap> FScratchBitmap; // ScrollWindow's second buffer
+    wxMemoryDC FBackingDC;
+    wxRegion FInvalid; // parts of the copy the client has yet to paint
+    TWxCanvas FMeasureCanvas;
+    TWxClipboard FClipboard;
+    std::array<TScrollInfo, 2> FScroll {};
+    std::array<bool, 2> FBarHidden {};
+
+    bool FCaretCreated = false;
+    int FCaretHideLevel = 1;
+    TSize FCaretSize;
+    TPoint FCaretPos;
+    bool FBlinkOn = true;
+    int FBlinkTime = 500;
+    wxTimer FBlinkTimer;
+
+    wxTimer FTimer;
+    TCursor FCursor = crDefault;
+    GtkIMContext* FImContext = nullptr; // the context our commit handler is connected to
+    unsigned long FImCommitHandler = 0;
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+} // namespace quillan
