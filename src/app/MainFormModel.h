@@ -1,0 +1,237 @@
+#pragma once
+
+#include "app/RecentFiles.h"
+#include "app/Settings.h"
+#include "app/UserInterface.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quillan {
+
+class TQuillEdit;
+class TCustomHighlighter;
+class TCppHighlighter;
+class TPasHighlighter;
+class THTMLHighlighter;
+class TDfmHighlighter;
+class TIniFile;
+struct THandOffRequest;
+
+// Slots 0..100: New, Open and the hand-off stop at 100 documents, but Save As of the last
+// untitled document may open the 101st.
+inline constexpr int DocumentSlots = 101;
+
+// Image indices of a document's state, shared by its tab, its list row and status panel 1.
+inline constexpr int iiUnmodified = 17;
+inline constexpr int iiModified = 18;
+inline constexpr int iiReadOnly = 28;
+inline constexpr int iiUnmodifiedBookmarked = 30;
+inline constexpr int iiReadOnlyBookmarked = 31;
+inline constexpr int iiModifiedBookmarked = 32;
+
+// BookmarkStates values.
+inline constexpr std::uint8_t bsNone = 0;
+inline constexpr std::uint8_t bsBookmarked = 1;
+inline constexpr std::uint8_t bsFreeing = 2;
+
+// The window side of the main window: tabs that hold the editors, the project manager's rows and
+// the status bar. The model decides; the view only shows. Slot i is tab i and row i throughout.
+class IMainFormView {
+public:
+    virtual ~IMainFormView() = default;
+
+    // Appends a tab with a new editor in it and returns the editor, which the view owns until
+    // RemoveDocumentTab. The tab does not become active by this.
+    virtual TQuillEdit* AddDocumentTab(const std::string& caption, int image) = 0;
+    // Removes tab `slot` and destroys its editor; later tabs move down by one.
+    virtual void RemoveDocumentTab(int slot) = 0;
+    virtual void SetTabCaption(int slot, const std::string& caption) = 0;
+    virtual void SetTabImage(int slot, int image) = 0;
+    virtual void ActivateTab(int slot) = 0;
+
+    virtual void AddListRow(const std::string& caption, int image) = 0;
+    virtual void RemoveListRow(int slot) = 0;
+    virtual void SetListRowCaption(int slot, const std::string& caption) = 0;
+    virtual void SetListRowImage(int slot, int image) = 0;
+    virtual void SelectListRow(int slot) = 0;
+
+    // The status bar's panels changed (or only need repainting).
+    virtual void StatusBarChanged() = 0;
+    // May fail silently while the window is not shown yet.
+    virtual void FocusEditor(int /*slot*/) { }
+    // Brings a minimised window back.
+    virtual void RestoreApplication() { }
+};
+
+// Which commands the idle pass enables.
+struct TCommandStates {
+    bool New = false;
+    bool Open = false;
+    bool AcceptDrops = false;
+    bool NextFile = false;
+    bool PreviousFile = false;
+    bool Save = false;
+    bool Close = false;
+    bool FindAgain = false;
+    bool ViewInBrowser = false;
+    bool Cut = false;
+    bool Copy = false;
+    bool SelectAll = true;
+    bool Undo = false;
+    bool Paste = false;
+    bool Delete = true;
+    std::string BookmarkCaption;
+    std::string BookmarkHint;
+    friend bool operator==(const TCommandStates&, const TCommandStates&) = default;
+};
+
+// "03 - main.c": the list sorts rows by caption, so the two-digit slot keeps them in slot order.
+std::string RowCaption(int slot, std::string_view fileName);
+// The extension with its dot, "" when the name has none.
+std::string ExtractFileExt(std::string_view path);
+std::string ExtractFileName(std::string_view path);
+int StateImage(bool modified, bool readOnly, bool bookmarked);
+
+// The main window without its window: the document tables, the highlighters, the settings and
+// recent list, and the file commands. Commands that ask the user go through IUserInterface; a
+// command that fails throws, and the caller reports it with Execute (or ShowException).
+class TMainFormModel {
+public:
+    TMainFormModel(IMainFormView& view, IUserInterface& ui);
+    ~TMainFormModel();
+    TMainFormModel(const TMainFormModel&) = delete;
+    TMainFormModel& operator=(const TMainFormModel&) = delete;
+
+    // --- start and end ----------------------------------------------------------------------
+    // Reads the settings onto the highlighters, builds the highlighter list and the dialogs'
+    // filter, and loads the recent list. Then Start opens the first "Untitled" document.
+    void LoadSettings(const TIniFile& ini);
+    void Start();
+    // The window fills in Settings' placement first. Writes the settings, then the recent list.
+    bool SaveSettings(TIniFile& ini) const;
+
+    // --- document tables --------------------------------------------------------------------
+    std::array<TQuillEdit*, DocumentSlots> Editors {};
+    std::array<std::string, DocumentSlots> FileNames;
+    std::array<std::uint8_t, DocumentSlots> BookmarkStates {};
+    int LastIndex = -1;
+    int UntitledCount = 0;
+    bool LoadingDocument = false;
+
+    int ActiveSlot() const { return FActiveSlot; }
+    int DocumentCount() const { return LastIndex + 1; }
+    TQuillEdit* ActiveEditor() const
+    {
+        return FActiveSlot >= 0 ? Editors[static_cast<std::size_t>(FActiveSlot)] : nullptr;
+    }
+    // Whether slot's document was read from a binary form file, and so is written back as one.
+    bool IsBinaryFormFile(int slot) const { return FBinaryForm.at(static_cast<std::size_t>(slot)); }
+
+    void FileNewCmdExecute();
+    // False when nothing was opened: a second copy declined, or the file could not be read (the
+    // user has been told then, and the tables are as before).
+    bool OpenFileInTab(const std::string& path, bool readOnly);
+    void UpdateDocumentState(int slot);
+    void UpdateCaretPanel();
+    void UpdateInsertPanel();
+    void UpdateGutterDigits();
+
+    // --- status bar -------------------------------------------------------------------------
+    const std::string& CaretPanel() const { return FCaretPanel; }
+    const std::string& InsertPanel() const { return FInsertPanel; }
+    const std::string& StateWord() const { return FStateWord; }
+    int StateIcon() const { return FStateIcon; }
+    // Where panel 1 draws its word: the offset depends on the word's length.
+    static int StateWordOffset(std::string_view word);
+
+    // --- highlighters -----------------------------------------------------------------------
+    TCppHighlighter& CppHighlighter1() { return *FCpp; }
+    TPasHighlighter& PasHighlighter1() { return *FPas; }
+    THTMLHighlighter& HTMLHighlighter1() { return *FHTML; }
+    TDfmHighlighter& DfmHighlighter1() { return *FDfm; }
+    const std::vector<std::pair<std::string, TCustomHighlighter*>>& HighlighterList() const { return FHighlighterList; }
+    void CollectHighlighters();
+    std::string BuildHighlighterFilter() const;
+    TCustomHighlighter* HighlighterForExtension(std::string_view ext) const;
+    // HighlighterForExtension with ".c" mapped to C/C++, which the mask search cannot find.
+    TCustomHighlighter* HighlighterForFile(std::string_view path) const;
+
+    // --- commands ---------------------------------------------------------------------------
+    // Runs a command and reports what it throws (nothing for EAbort). False when it threw.
+    bool Execute(const std::function<void()>& command);
+
+    void FileOpenCmdExecute();
+    void FileSaveCmdExecute();
+    // False when nothing was written (dialog cancelled, overwrite declined).
+    bool FileSaveAsCmdExecute();
+    void FileSaveAllCmdExecute();
+    void FileCloseCmdExecute();
+    // The close query of Exit: true when the window may close.
+    bool CloseQuery();
+    void AskSaveCurrent();
+    void FileReopen(const std::string& path);
+    // Opens a second instance's files in order and returns how many were opened.
+    int HandOff(const THandOffRequest& request);
+
+    void PageControl1Change(int slot);
+    void PreviousFile();
+    void NextFile();
+    // View > Line Numbers on the active editor only.
+    void ToggleLineNumbers();
+    bool LineNumbersChecked() const { return FLineNumbersChecked; }
+
+    // The edit commands of the menu, the toolbar and the editor's context menu.
+    void EditUndo();
+    void EditCut();
+    void EditCopy();
+    void EditPaste();
+    void EditDelete();
+    void EditSelectAll();
+
+    // The idle pass. `findText` is the find dialog's search text.
+    TCommandStates ActionListUpdate(std::string_view findText = {}) const;
+
+    // --- settings, dialogs, recent files ----------------------------------------------------
+    TSettings Settings;
+    TRecentFileList& RecentFiles() { return FRecent; }
+    std::vector<TRecentMenuItem> RecentMenuItems() const { return FRecent.MenuItems(); }
+    TFileDialog OpenDialog;
+    TFileDialog SaveDialog;
+
+    IMainFormView& View() { return FView; }
+    IUserInterface& UI() { return FUI; }
+
+private:
+    void SetUpEditor(TQuillEdit& edit);
+    void SetActive(int slot);
+    void WriteDocument(int slot, const std::string& fileName, bool asForm);
+    void DiscardNewSlot();
+    void EditorStatusChange(TQuillEdit* edit, unsigned changes);
+    int SlotOf(const TQuillEdit* edit) const;
+
+    IMainFormView& FView;
+    IUserInterface& FUI;
+    std::unique_ptr<TCppHighlighter> FCpp;
+    std::unique_ptr<TPasHighlighter> FPas;
+    std::unique_ptr<THTMLHighlighter> FHTML;
+    std::unique_ptr<TDfmHighlighter> FDfm;
+    std::vector<std::pair<std::string, TCustomHighlighter*>> FHighlighterList;
+    TRecentFileList FRecent;
+    std::array<bool, DocumentSlots> FBinaryForm {};
+    int FActiveSlot = -1;
+    bool FLineNumbersChecked = true;
+
+    std::string FCaretPanel;
+    std::string FInsertPanel;
+    std::string FStateWord;
+    int FStateIcon = iiUnmodified;
+};
+
+} // namespace quillan

@@ -1,0 +1,289 @@
+// The real program, started as a user would start it, on the test display. It is driven with
+// xdotool and watched through the files it writes: the documents it saves, "Quillan.ini", and the
+// state summary it keeps in QUILLAN_STATE_FILE while it runs.
+
+#include "GuiTestUtil.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <wx/image.h>
+
+namespace quillan::guitest {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Program()
+{
+    if (const char* p = std::getenv("QUILLAN_PROGRAM"))
+        return p;
+    return fs::absolute(fs::path(SelfPath()).parent_path() / "../../src/app/wx/quillan").lexically_normal().string();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::exists(Program()))
+            GTEST_SKIP() << "the program is not built: " << Program();
+        if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "xdotool is not installed";
+        FDir = fs::temp_directory_path()
+            / ("quillan-mainwindow-" + std::to_string(::getpid()) + "-"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(FDir);
+        fs::create_directories(FDir / "config");
+        fs::create_directories(FDir / "run");
+        fs::permissions(FDir / "run", fs::perms::owner_all, fs::perm_options::replace);
+    }
+    void TearDown() override
+    {
+        if (FPid > 0) {
+            ::kill(FPid, SIGTERM);
+            ::waitpid(FPid, nullptr, 0);
+        }
+        fs::remove_all(FDir);
+    }
+
+    fs::path File(const std::string& name, const std::string& content)
+    {
+        const fs::path p = FDir / name;
+        std::ofstream(p, std::ios::binary) << content;
+        return p;
+    }
+
+    // Starts the program with the test's folders; `keepDisplay` false starts it without one.
+    pid_t Spawn(const std::vector<std::string>& args, bool keepDisplay = true)
+    {
+        const std::string program = Program(); // before the child changes its folder
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
+            ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
+            ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
+            if (!keepDisplay)
+                ::unsetenv("DISPLAY");
+            ::chdir(FDir.c_str());
+            std::vector<char*> argv;
+            argv.push_back(const_cast<char*>(program.c_str()));
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+
+    void Start(const std::vector<std::string>& args)
+    {
+        fs::remove(FDir / "state");
+        FPid = Spawn(args);
+        ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") > 0; }, 20000)) << "the window never came up";
+        ASSERT_TRUE(WaitWindow());
+    }
+
+    // Waits for the program to end by itself; its exit status.
+    int WaitExit(pid_t pid, int timeoutMs = 15000)
+    {
+        int status = 0;
+        for (int waited = 0; waited < timeoutMs; waited += 20) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                if (pid == FPid)
+                    FPid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
+
+    std::map<std::string, std::string> State()
+    {
+        std::map<std::string, std::string> state;
+        std::istringstream in(ReadFile(FDir / "state"));
+        std::string line;
+        while (std::getline(in, line)) {
+            const auto eq = line.find('=');
+            if (eq != std::string::npos)
+                state[line.substr(0, eq)] = line.substr(eq + 1);
+        }
+        return state;
+    }
+
+    bool WaitState(const std::function<bool(const std::map<std::string, std::string>&)>& done, int timeoutMs = 10000)
+    {
+        for (int waited = 0; waited < timeoutMs; waited += 20) {
+            if (done(State()))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+    std::string Shell(const std::string& command)
+    {
+        std::string out;
+        if (FILE* p = ::popen(command.c_str(), "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, p))
+                out += buffer;
+            ::pclose(p);
+        }
+        while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+            out.pop_back();
+        return out;
+    }
+
+    bool WaitWindow()
+    {
+        for (int i = 0; i < 250 && FWindow.empty(); ++i) {
+            FWindow = Shell("xdotool search --onlyvisible --pid " + std::to_string(FPid)
+                + " --name '^Quillan$' 2>/dev/null | head -n 1");
+            if (FWindow.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return !FWindow.empty();
+    }
+
+    // Keys go to whichever window has the focus; without a window manager we hand it over.
+    void Keys(const std::string& keys)
+    {
+        Shell("xdotool windowfocus --sync " + FWindow + " 2>/dev/null; xdotool key --delay 40 " + keys);
+    }
+    void Type(const std::string& text)
+    {
+        Shell("xdotool windowfocus --sync " + FWindow + " 2>/dev/null; xdotool type --delay 40 '" + text + "'");
+    }
+    // Answers the message box that the program shows now with the default button.
+    void AnswerBox(const std::string& key)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        Shell("xdotool key " + key);
+    }
+
+    fs::path FDir;
+    pid_t FPid = -1;
+    std::string FWindow;
+};
+
+TEST_F(MainWindowTest, OpensFilesFromTheCommandLineTypesSavesAndClosesWithTheQuestion)
+{
+    const fs::path a = File("a.cpp", "int x;\n"), b = File("b.txt", "hello\n");
+    Start({ "a.cpp", b.string() });
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") && s.at("documents") == "3"; }));
+    auto state = State();
+    EXPECT_EQ(state["slot0"], "Untitled|0|Untitled|00 - Untitled|17");
+    EXPECT_EQ(state["slot1"], a.string() + "|0|a.cpp|01 - a.cpp|17");
+    EXPECT_EQ(state["slot2"], b.string() + "|0|b.txt|02 - b.txt|17");
+    EXPECT_EQ(state["active"], "2");
+    EXPECT_EQ(state["panel0"], "L:   1   C:   1");
+    EXPECT_EQ(state["panel1"], "Unmodified");
+    EXPECT_EQ(state["panel2"], "Insert");
+    EXPECT_EQ(state["panel3"], "Quillan v1.2.0");
+
+    // The window as a person sees it: three tabs, three rows on the left, the status bar below.
+    const fs::path shot = FDir / "window.png";
+    Shell("import -window " + FWindow + " " + shot.string() + " 2>/dev/null");
+    wxImage image;
+    ASSERT_TRUE(image.LoadFile(shot.string(), wxBITMAP_TYPE_PNG));
+    EXPECT_EQ(image.GetWidth(), 608);
+    // Each row of the project manager shows the green "unmodified" picture at its left.
+    int rowsWithIcon = 0;
+    bool inIcon = false;
+    for (int y = 0; y < image.GetHeight(); ++y) {
+        bool green = false;
+        for (int x = 0; x < 40 && !green; ++x)
+            green = image.GetRed(x, y) == 0x30 && image.GetGreen(x, y) == 0xA0 && image.GetBlue(x, y) == 0x30;
+        rowsWithIcon += green && !inIcon;
+        inIcon = green;
+    }
+    EXPECT_EQ(rowsWithIcon, 3);
+    image.SaveFile((fs::temp_directory_path() / "quillan-main-window.png").string(), wxBITMAP_TYPE_PNG);
+
+    Type("xy");
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("panel1") && s.at("panel1") == "Modified"; }));
+    EXPECT_EQ(State()["panel0"], "L:   1   C:   3");
+    EXPECT_EQ(State()["slot2"], b.string() + "|1|b.txt|02 - b.txt|18");
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("panel1") && s.at("panel1") == "Unmodified"; }));
+    EXPECT_EQ(ReadFile(b), "xyhello\n");
+
+    Type("z");
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("panel1") && s.at("panel1") == "Modified"; }));
+    Keys("alt+x");
+    AnswerBox("Return"); // "Save changes to ...?": Yes
+    ASSERT_EQ(WaitExit(FPid), 0);
+    EXPECT_EQ(ReadFile(b), "xyzhello\n"); // the caret stayed after "xy"
+    const std::string ini = ReadFile(FDir / "config/Quillan/Quillan.ini");
+    EXPECT_NE(ini.find("CheckSum=10"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("File1=" + a.string()), std::string::npos) << ini;
+    EXPECT_NE(ini.find("File0=" + b.string()), std::string::npos) << ini;
+}
+
+TEST_F(MainWindowTest, ASecondStartHandsItsFilesToTheRunningWindowInOrder)
+{
+    const fs::path c = File("c.html", "<p>\n"), d = File("d.txt", "d\n"), e = File("e.pas", "begin end.\n");
+    Start({});
+    // The second start needs no display: everything happens before wx would open one.
+    const pid_t second = Spawn({ c.string(), "d.txt", e.string(), "missing.txt" }, false);
+    EXPECT_EQ(WaitExit(second), 0);
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") && s.at("documents") == "4"; }));
+    auto state = State();
+    EXPECT_EQ(state["slot1"].substr(0, c.string().size()), c.string());
+    EXPECT_EQ(state["slot2"].substr(0, d.string().size()), d.string());
+    EXPECT_EQ(state["slot3"].substr(0, e.string().size()), e.string());
+    EXPECT_FALSE(fs::exists(FDir / "run/Quillan/$DATA$.txt"));
+    EXPECT_FALSE(fs::exists(FDir / "run/$DATA$.txt"));
+
+    Keys("alt+x");
+    EXPECT_EQ(WaitExit(FPid), 0);
+}
+
+TEST_F(MainWindowTest, SettingsSurviveARestart)
+{
+    fs::create_directories(FDir / "config/Quillan");
+    File("config/Quillan/Quillan.ini",
+        "; kept as it is\n[General]\nCheckSum=10\nLeft=40\nTop=30\nWidth=640\nHeight=480\n[Custom]\nKey=1\n");
+    const fs::path a = File("a.txt", "a\n");
+    Start({ a.string() });
+    const std::string geometry = Shell("xdotool getwindowgeometry " + FWindow);
+    EXPECT_NE(geometry.find("Geometry: 640x480"), std::string::npos) << geometry;
+    Keys("ctrl+F4"); // closing a named file puts it on the recent list
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") && s.at("documents") == "1"; }));
+    EXPECT_EQ(State()["recent"], "1");
+    Keys("alt+x");
+    ASSERT_EQ(WaitExit(FPid), 0);
+    const std::string ini = ReadFile(FDir / "config/Quillan/Quillan.ini");
+    EXPECT_NE(ini.find("; kept as it is"), std::string::npos);
+    EXPECT_NE(ini.find("[Custom]"), std::string::npos);
+    EXPECT_NE(ini.find("Width=640"), std::string::npos) << ini;
+
+    FWindow.clear();
+    Start({});
+    EXPECT_EQ(State()["recent"], "1");
+    const std::string again = Shell("xdotool getwindowgeometry " + FWindow);
+    EXPECT_NE(again.find("Geometry: 640x480"), std::string::npos) << again;
+    Keys("alt+x");
+    EXPECT_EQ(WaitExit(FPid), 0);
+}
+
+} // namespace
+} // namespace quillan::guitest
