@@ -161,11 +161,11 @@ private:
 
 // Arguments of StandardAttribute.
 enum THighlighterStandardKind : int {
-    SYN_ATTR_COMMENT = 0,
-    SYN_ATTR_IDENTIFIER = 1,
-    SYN_ATTR_KEYWORD = 2,
-    SYN_ATTR_STRING = 3,
-    SYN_ATTR_WHITESPACE = 4,
+    sakComment = 0,
+    sakIdentifier = 1,
+    sakKeyword = 2,
+    sakString = 3,
+    sakWhitespace = 4,
 };
 
 // FeatureFlags bits.
@@ -222,6 +222,27 @@ public:
     virtual THighlighterAttributes* AttributeByIndex(int index) const;
     // kind: THighlighterStandardKind; nullptr when the language has no such attribute.
     virtual THighlighterAttributes* StandardAttribute(int kind) const = 0;
+    // What StandardAttribute answers in every language: the attribute standing for each kind, or
+    // none where the language has no such attribute.
+    static THighlighterAttributes* PickStandardAttribute(int kind, THighlighterAttributes* comment,
+        THighlighterAttributes* identifier, THighlighterAttributes* keyword, THighlighterAttributes* string,
+        THighlighterAttributes* whitespace)
+    {
+        switch (kind) {
+        case sakComment:
+            return comment;
+        case sakIdentifier:
+            return identifier;
+        case sakKeyword:
+            return keyword;
+        case sakString:
+            return string;
+        case sakWhitespace:
+            return whitespace;
+        default:
+            return nullptr;
+        }
+    }
     virtual const std::string& DefaultFilter() const;
     virtual TCharSet WordChars() const;
     virtual std::string ExampleText() const;

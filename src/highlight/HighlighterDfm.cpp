@@ -131,20 +131,7 @@ TDfmHighlighter::TDfmHighlighter()
 
 THighlighterAttributes* TDfmHighlighter::StandardAttribute(int kind) const
 {
-    switch (kind) {
-    case SYN_ATTR_COMMENT:
-        return FCommentAttri;
-    case SYN_ATTR_IDENTIFIER:
-        return FIdentifierAttri;
-    case SYN_ATTR_KEYWORD:
-        return FKeyAttri;
-    case SYN_ATTR_STRING:
-        return FStringAttri;
-    case SYN_ATTR_WHITESPACE:
-        return FSpaceAttri;
-    default:
-        return nullptr;
-    }
+    return PickStandardAttribute(kind, FCommentAttri, FIdentifierAttri, FKeyAttri, FStringAttri, FSpaceAttri);
 }
 
 TCharSet TDfmHighlighter::WordChars() const

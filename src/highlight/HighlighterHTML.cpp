@@ -625,18 +625,7 @@ void THTMLHighlighter::ApplyDesignValues()
 
 THighlighterAttributes* THTMLHighlighter::StandardAttribute(int kind) const
 {
-    switch (kind) {
-    case SYN_ATTR_COMMENT:
-        return FCommentAttri;
-    case SYN_ATTR_IDENTIFIER:
-        return FIdentifierAttri;
-    case SYN_ATTR_KEYWORD:
-        return FKeyAttri;
-    case SYN_ATTR_WHITESPACE:
-        return FSpaceAttri;
-    default:
-        return nullptr;
-    }
+    return PickStandardAttribute(kind, FCommentAttri, FIdentifierAttri, FKeyAttri, nullptr, FSpaceAttri);
 }
 
 TCharSet THTMLHighlighter::WordChars() const

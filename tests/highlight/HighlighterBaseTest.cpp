@@ -198,7 +198,7 @@ TEST(HighlighterSharing, RepointedAttributesDrawWithTheOtherObject)
     borrower.RestoreRange(THTMLHighlighter::rsText);
     borrower.StartLine(line, 0);
     EXPECT_EQ(borrower.AttributeOfToken()->Foreground(), 0x112233);
-    EXPECT_EQ(borrower.StandardAttribute(SYN_ATTR_COMMENT), owner.CommentAttri());
+    EXPECT_EQ(borrower.StandardAttribute(sakComment), owner.CommentAttri());
     // The own attribute stays in the list, so registry and Assign still see it.
     EXPECT_EQ(borrower.AttributeByName("Comment"), own);
     EXPECT_EQ(own->Foreground(), clNone);

@@ -44,11 +44,11 @@ TEST(HighlighterCppAttributes, ConstructedStateAndFixedValues)
         { hl.KeyAttri(), clNone, fsBold }, { hl.NumberAttri(), clNone, 0 }, { hl.SpaceAttri(), clWindow, 0 },
         { hl.StringAttri(), clNone, 0 }, { hl.SymbolAttri(), clNone, 0 } });
 
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_COMMENT), hl.CommentAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_IDENTIFIER), hl.IdentifierAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_KEYWORD), hl.KeyAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_STRING), hl.StringAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_WHITESPACE), hl.SpaceAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakComment), hl.CommentAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakIdentifier), hl.IdentifierAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakKeyword), hl.KeyAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakString), hl.StringAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakWhitespace), hl.SpaceAttri());
     EXPECT_EQ(hl.StandardAttribute(5), nullptr);
 
     EXPECT_EQ(hl.LanguageTitle(), "C++");

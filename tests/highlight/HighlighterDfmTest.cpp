@@ -122,8 +122,8 @@ TEST(HighlighterDfm, AttributesAndTheirSharing)
     EXPECT_EQ(hl.CommentAttri()->Style(), fsItalic);
     EXPECT_EQ(hl.KeyAttri()->Style(), fsBold);
     EXPECT_EQ(hl.AttributeByName("Symbol")->Style(), 0);
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_WHITESPACE), hl.SpaceAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_KEYWORD), hl.KeyAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakWhitespace), hl.SpaceAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakKeyword), hl.KeyAttri());
     EXPECT_EQ(hl.StandardAttribute(5), nullptr);
 
     hl.ApplyDesignValues();
@@ -146,7 +146,7 @@ TEST(HighlighterDfm, AttributesAndTheirSharing)
     hl.StartLine("=", 0);
     EXPECT_EQ(hl.AttributeOfToken(), hl.AttributeByName("Symbol"));
     EXPECT_EQ(hl.AttributeByName("Key"), hl.AttributeByIndex(2));
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_STRING), pas.StringAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakString), pas.StringAttri());
     EXPECT_EQ(hl.SpaceAttri(), hl.AttributeByName("Space"));
     int pasNotifications = 0;
     pas.HookAttributeChange(&pasNotifications, [&](TCustomHighlighter&) { ++pasNotifications; });

@@ -236,11 +236,11 @@ TEST(HTMLHighlighterAttributes, DefaultsDesignValuesAndFixedValues)
     EXPECT_TRUE(hl.CommentAttri()->ForegroundStored());
     EXPECT_FALSE(hl.KeyAttri()->ForegroundStored());
 
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_COMMENT), hl.CommentAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_IDENTIFIER), hl.IdentifierAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_KEYWORD), hl.KeyAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_STRING), nullptr);
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_WHITESPACE), hl.SpaceAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakComment), hl.CommentAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakIdentifier), hl.IdentifierAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakKeyword), hl.KeyAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakString), nullptr);
+    EXPECT_EQ(hl.StandardAttribute(sakWhitespace), hl.SpaceAttri());
     EXPECT_EQ(hl.StandardAttribute(5), nullptr);
     EXPECT_EQ(hl.LanguageTitle(), "HTML Document");
     EXPECT_EQ(hl.DefaultFilter(), "HTML Document (*.htm,*.html)|*.htm;*.html");

@@ -27,11 +27,11 @@ TEST(HighlighterPasAttributes, ConstructedStateAndFixedValues)
         EXPECT_FALSE(a->StyleStored()) << a->AttributeName();
     }
 
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_COMMENT), hl.CommentAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_IDENTIFIER), hl.IdentifierAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_KEYWORD), hl.KeyAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_STRING), hl.StringAttri());
-    EXPECT_EQ(hl.StandardAttribute(SYN_ATTR_WHITESPACE), hl.SpaceAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakComment), hl.CommentAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakIdentifier), hl.IdentifierAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakKeyword), hl.KeyAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakString), hl.StringAttri());
+    EXPECT_EQ(hl.StandardAttribute(sakWhitespace), hl.SpaceAttri());
     EXPECT_EQ(hl.StandardAttribute(5), nullptr);
 
     EXPECT_EQ(hl.LanguageTitle(), "ObjectPascal");
@@ -83,7 +83,7 @@ TEST(HighlighterPasAttributes, RepointedAttributeIsDrawnWithButNotOwned)
 
     pas.StartLine("{ x }", 0);
     EXPECT_EQ(pas.AttributeOfToken(), other.CommentAttri());
-    EXPECT_EQ(pas.StandardAttribute(SYN_ATTR_COMMENT), other.CommentAttri());
+    EXPECT_EQ(pas.StandardAttribute(sakComment), other.CommentAttri());
     // Its own attribute is still the one that the list and Assign see.
     EXPECT_EQ(pas.AttributeByIndex(1)->Foreground(), clNone);
     EXPECT_NE(pas.AttributeByIndex(1), other.CommentAttri());

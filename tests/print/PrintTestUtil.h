@@ -87,7 +87,7 @@ public:
 
     THighlighterAttributes* StandardAttribute(int kind) const override
     {
-        return kind == SYN_ATTR_KEYWORD ? FKey : kind == SYN_ATTR_IDENTIFIER ? FIdent : nullptr;
+        return kind == sakKeyword ? FKey : kind == sakIdentifier ? FIdent : nullptr;
     }
     bool AtLineEnd() const override { return FTokenPos >= FLineLen; }
     THighlighterAttributes* AttributeOfToken() const override
