@@ -2,6 +2,7 @@
 #include "cli/CliCommand.h"
 #include "editor/QuillEditTextBuffer.h"
 #include "highlight/HighlighterFactory.h"
+#include "platform/CountingCanvas.h"
 #include "platform/cairo/CairoPrintTarget.h"
 #include "print/QuillEditPrint.h"
 #include "print/QuillEditPrintDesign.h"
@@ -12,52 +13,6 @@
 namespace quillan::cli {
 
 namespace {
-
-// Forwards to a real canvas and counts the measuring calls, to show that pagination measures
-// each line once and nothing character by character.
-class TCountingCanvas : public ICanvas {
-public:
-    explicit TCountingCanvas(ICanvas& inner)
-        : FInner(inner)
-    {
-    }
-    long long Extents = 0;
-    long long Advances = 0;
-
-    void SetFont(const TFontSpec& font) override { FInner.SetFont(font); }
-    TTextMetrics GetTextMetrics() override { return FInner.GetTextMetrics(); }
-    int CharAdvance(char32_t c) override
-    {
-        ++Advances;
-        return FInner.CharAdvance(c);
-    }
-    TSize TextExtent(std::string_view text) override
-    {
-        ++Extents;
-        return FInner.TextExtent(text);
-    }
-    void SetTextColor(TColor color) override { FInner.SetTextColor(color); }
-    void SetBackColor(TColor color) override { FInner.SetBackColor(color); }
-    void TextOut(int x, int y, std::string_view text) override { FInner.TextOut(x, y, text); }
-    void ExtTextOut(int x, int y, unsigned options, const TRect* rect, std::string_view text, const int* advances,
-        std::size_t count) override
-    {
-        FInner.ExtTextOut(x, y, options, rect, text, advances, count);
-    }
-    void FillRect(const TRect& rect, TColor color) override { FInner.FillRect(rect, color); }
-    void Line(int x1, int y1, int x2, int y2, TColor color) override { FInner.Line(x1, y1, x2, y2, color); }
-    void IntersectClipRect(const TRect& rect) override { FInner.IntersectClipRect(rect); }
-    TRect ClipBox() override { return FInner.ClipBox(); }
-    void SaveState() override { FInner.SaveState(); }
-    void RestoreState() override { FInner.RestoreState(); }
-    void SetMapping(TPoint viewportOrg, TSize windowExt, TSize viewportExt) override
-    {
-        FInner.SetMapping(viewportOrg, windowExt, viewportExt);
-    }
-
-private:
-    ICanvas& FInner;
-};
 
 // The engine as the command-line print sets it up.
 void Configure(TQuillEditPrint& engine, TCustomHighlighter* highlighter)
