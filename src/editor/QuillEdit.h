@@ -9,6 +9,7 @@
 #include "highlight/HighlighterBase.h"
 #include "platform/Canvas.h"
 #include "platform/EditorHost.h"
+#include "platform/EditorWindowClient.h"
 
 #include <array>
 #include <cstdint>
@@ -126,7 +127,7 @@ using TQuillCommandData = std::variant<std::monostate, TBufferCoord, std::string
 //
 // Positions are (column, line) from 1; the column is a byte index into the line. Every command,
 // caret move and selection keeps to character boundaries of UTF-8 text.
-class TCustomQuillEdit {
+class TCustomQuillEdit : public IEditorWindowClient {
 public:
     using TNotifyEvent = std::function<void(TCustomQuillEdit* sender)>;
     using TStatusChangeEvent = std::function<void(TCustomQuillEdit* sender, TQuillStatusChanges changes)>;
@@ -141,6 +142,13 @@ public:
     using TClearMarkEvent = std::function<void(TCustomQuillEdit* sender, TQuillEditMark* mark)>;
     using TKeyEvent = std::function<void(TCustomQuillEdit* sender, TVirtualKey& key, TShiftState shift)>;
     using TKeyPressEvent = std::function<void(TCustomQuillEdit* sender, TQuillChar& ch)>;
+    using TSpecialLineColorsEvent = std::function<void(
+        TCustomQuillEdit* sender, int line, bool& special, TColor& foreground, TColor& background)>;
+    using TPaintEvent = std::function<void(TCustomQuillEdit* sender, ICanvas& canvas)>;
+    using TDropFilesEvent
+        = std::function<void(TCustomQuillEdit* sender, int x, int y, const std::vector<std::string>& files)>;
+    using TGutterClickEvent
+        = std::function<void(TCustomQuillEdit* sender, int x, int y, int line, TQuillEditMark* mark)>;
 
     explicit TCustomQuillEdit(IEditorHost* host = nullptr);
     virtual ~TCustomQuillEdit();
@@ -303,7 +311,31 @@ public:
     TBufferCoord PrevWordPos() const;
     bool IsIdentChar(unsigned char c) const;
 
+    // --- window input (QuillEditPaint.cpp, QuillEditMouse.cpp) ------------------------------------
+    void Paint(ICanvas& canvas, const TRect& rect) override;
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseCaptureLost() override;
+    void MouseWheel(int delta, int linesPerNotch, TShiftState shift, int x, int y) override;
+    TCursor CursorAt(int x, int y) override;
+    void Scroll(TScrollBarKind bar, TScrollCode code, int pos) override;
+    void TimerTick() override;
+    // The text position under a client pixel, clamped to the text's lines.
+    TBufferCoord PixelsToRowColumn(int x, int y) const;
+    // Selects the word at the caret, as a double click does.
+    void SetWordBlock(TBufferCoord pos);
+    // Drops the selected text at `at` within this control: moved, or copied with `copy`. Nothing
+    // happens when `at` lies inside the selection or at one of its ends. One undo takes it back.
+    void DropSelection(TBufferCoord at, bool copy);
+    // Files dropped on the window at client pixel (x, y); handed on only with eoDropFiles.
+    void DropFiles(int x, int y, const std::vector<std::string>& files);
+
     // --- events --------------------------------------------------------------------------------
+    TSpecialLineColorsEvent OnSpecialLineColors;
+    TPaintEvent OnPaint;
+    TGutterClickEvent OnGutterClick;
+    TDropFilesEvent OnDropFiles;
     TNotifyEvent OnChange;
     TStatusChangeEvent OnStatusChange;
     TProcessCommandEvent OnProcessCommand;
@@ -427,6 +459,14 @@ private:
     int ColumnForDisplay(int line, int displayColumn) const;
     void MarkListChanged();
 
+    // --- painting (QuillEditPaint.cpp) ---
+    struct TPaintContext;
+    void PaintGutter(ICanvas& canvas, const TRect& clip, int firstLine, int lastLine);
+    void PaintTextLines(ICanvas& canvas, const TRect& clip, int firstLine, int lastLine);
+    void PaintLine(TPaintContext& pc, int line);
+    void ComputeScrollDeltas(int x, int y);
+    bool IsPointInSelection(TBufferCoord pos) const;
+
     // --- commands (QuillEditCommands.cpp) ---
     void ExecuteCommand(TQuillEditorCommand command, TQuillChar ch, const TQuillCommandData& data);
     void DoDeleteLastChar();
@@ -523,6 +563,19 @@ private:
     TPoint FCaretOffset { -1, 0 };
     bool FInGutterChange = false;
     TRect FInvalidRect;
+
+    // Mouse state.
+    TPoint FMouseDownPoint { -1, -1 };
+    bool FWaitForDragging = false;
+    bool FDragging = false; // selected text is being dragged within the control
+    bool FDblClicked = false;
+    bool FGutterPressed = false;
+    int FScrollDeltaX = 0;
+    int FScrollDeltaY = 0;
+    bool FScrollTimerOn = false;
+    TPoint FLastMouse;
+    TShiftState FLastShift = 0;
+    int FWheelAccumulator = 0;
 
     // Line count as of the last line event, so that the events (which carry only an index) tell
     // how many lines came or went.

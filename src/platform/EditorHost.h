@@ -70,6 +70,11 @@ public:
     virtual void SetFocus() = 0;
     virtual bool Focused() = 0;
 
+    // A small hint window beside the scroll bar while its box is dragged: its top-right corner at
+    // client pixel (right, top). Hosts without hint windows ignore it.
+    virtual void ShowScrollHint(std::string_view /*text*/, int /*right*/, int /*top*/) { }
+    virtual void HideScrollHint() { }
+
     virtual IClipboard& Clipboard() = 0;
     // A canvas on the screen for measuring fonts; drawing on it is not expected.
     virtual ICanvas& MeasureCanvas() = 0;

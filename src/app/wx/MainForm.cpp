@@ -216,8 +216,10 @@ TMainForm::~TMainForm()
     FHandOffTimer.Stop();
     FStatus->FModel = nullptr;
     // Editors go before the model's highlighters, and each window lets go of its editor first.
-    for (TDocument& d : FDocuments)
+    for (TDocument& d : FDocuments) {
+        d.Window->SetClient(nullptr);
         d.Window->SetEditor(nullptr);
+    }
     FModel.reset();
     FDocuments.clear();
     FStatus->FImages = nullptr;
@@ -358,6 +360,7 @@ TQuillEdit* TMainForm::AddDocumentTab(const std::string& caption, int image)
     doc.Edit = std::make_unique<TQuillEdit>();
     doc.Window = new TWxEditorWindow(FNotebook);
     doc.Window->SetEditor(doc.Edit.get());
+    doc.Window->SetClient(doc.Edit.get());
     doc.Window->Bind(wxEVT_CONTEXT_MENU, &TMainForm::OnEditorContextMenu, this);
     TQuillEdit* edit = doc.Edit.get();
     FDocuments.push_back(std::move(doc));
@@ -373,6 +376,7 @@ void TMainForm::RemoveDocumentTab(int slot)
     const auto s = static_cast<std::size_t>(slot);
     TDocument doc = std::move(FDocuments.at(s));
     FDocuments.erase(FDocuments.begin() + slot);
+    doc.Window->SetClient(nullptr);
     doc.Window->SetEditor(nullptr);
     const bool syncing = FSyncing;
     FSyncing = true;

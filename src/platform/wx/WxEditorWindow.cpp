@@ -251,6 +251,40 @@ void TWxEditorWindow::SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info)
         SetScrollbar(orient, pos, thumb, range);
 }
 
+void TWxEditorWindow::ShowScrollHint(std::string_view text, int right, int top)
+{
+    if (!FHint) {
+        FHint = new wxPopupWindow(this, wxBORDER_SIMPLE);
+        FHint->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+        FHintText = new wxStaticText(FHint, wxID_ANY, wxString());
+        FHintText->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    }
+    const wxString label = wxString::FromUTF8(text.data(), text.size());
+    if (FHintText->GetLabel() != label) {
+        FHintText->SetLabel(label);
+        const wxSize size = FHintText->GetBestSize() + wxSize(6, 4);
+        FHintText->SetPosition(wxPoint(3, 2));
+        FHint->SetClientSize(size);
+    }
+    const wxSize size = FHint->GetSize();
+    FHint->Position(ClientToScreen(wxPoint(right - size.x, top)), wxSize(0, 0));
+    if (!FHint->IsShown())
+        FHint->Show();
+}
+
+void TWxEditorWindow::HideScrollHint()
+{
+    if (FHint && FHint->IsShown())
+        FHint->Hide();
+}
+
+std::string TWxEditorWindow::ScrollHintText() const
+{
+    if (!FHint || !FHint->IsShown())
+        return {};
+    return FHintText->GetLabel().utf8_string();
+}
+
 void TWxEditorWindow::SetTimer(int intervalMs)
 {
     FTimer.Start(std::max(intervalMs, 1));

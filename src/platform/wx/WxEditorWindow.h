@@ -1,15 +1,19 @@
 #pragma once
 
 #include "platform/EditorHost.h"
-#include "platform/wx/EditorWindowClient.h"
+#include "platform/EditorWindowClient.h"
 #include "platform/wx/WxCanvas.h"
 #include "platform/wx/WxClipboard.h"
 
 #include <array>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>
+#include <wx/popupwin.h>
 #include <wx/region.h>
+#include <wx/stattext.h>
 #include <wx/timer.h>
 #include <wx/window.h>
 
@@ -67,6 +71,9 @@ public:
     void SetFocus() override { wxWindow::SetFocus(); }
     bool Focused() override { return HasFocus(); }
 
+    void ShowScrollHint(std::string_view text, int right, int top) override;
+    void HideScrollHint() override;
+
     IClipboard& Clipboard() override { return FClipboard; }
     ICanvas& MeasureCanvas() override { return FMeasureCanvas; }
 
@@ -78,6 +85,8 @@ public:
     void SetCaretBlinkTime(int ms);
     const TScrollInfo& ScrollInfo(TScrollBarKind bar) const { return FScroll[Index(bar)]; }
     bool TimerRunning() const { return FTimer.IsRunning(); }
+    // The text of the scroll hint while it is shown, else empty.
+    std::string ScrollHintText() const;
 
 protected:
     // The input-method context exists only once the window is realized.
@@ -131,6 +140,8 @@ private:
     wxTimer FBlinkTimer;
 
     wxTimer FTimer;
+    wxPopupWindow* FHint = nullptr; // a child: destroyed with the window
+    wxStaticText* FHintText = nullptr;
     TCursor FCursor = crDefault;
     GtkIMContext* FImContext = nullptr; // the context our commit handler is connected to
     unsigned long FImCommitHandler = 0;

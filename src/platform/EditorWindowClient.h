@@ -1,7 +1,6 @@
 #pragma once
 
-// Deliberately free of wx: the editor control may implement this interface without seeing the
-// toolkit.
+// Free of any toolkit: the editor control implements this interface itself.
 
 #include "editor/QuillEditKeyCmdsVK.h"
 #include "platform/Canvas.h"
@@ -42,9 +41,9 @@ inline constexpr TCursor crMultiDrag = -16;
 inline constexpr TCursor crNo = -18;
 inline constexpr TCursor crHandPoint = -21;
 
-// The window's input that the editor control has no entry point for yet. The window forwards
-// keys, focus and size straight to the control; everything here goes to the client, which the
-// control (or an adapter around it) implements. Coordinates are client pixels.
+// The window's paint, mouse, scroll-bar and timer input. The window forwards keys, focus and size
+// straight to the control; everything here goes to the client, usually the control itself.
+// Coordinates are client pixels.
 class IEditorWindowClient {
 public:
     virtual ~IEditorWindowClient() = default;

@@ -1,0 +1,370 @@
+#include "editor/QuillEdit.h"
+#include "editor/QuillEditPrivate.h"
+#include "editor/TextDrawer.h"
+#include "highlight/HighlighterBase.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace quillan {
+
+namespace {
+
+bool AllSpaces(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' '; });
+}
+
+} // namespace
+
+// What painting one clip rectangle needs across its lines. Cells are 0-based display columns.
+struct TCustomQuillEdit::TPaintContext {
+    TPaintContext(ICanvas& canvas, const TFontSpec& font, int charWidth, int lineHeight)
+        : Canvas(canvas)
+        , Drawer(font, charWidth, lineHeight)
+    {
+    }
+    ICanvas& Canvas;
+    TTextDrawer Drawer;
+    TRect Clip; // the clip within the text area (right of the 2-pixel strip)
+    int FirstCell = 0;
+    int LastCell = 0; // exclusive
+    TColor Background = clWindow;
+    bool SelVisible = false;
+    TBufferCoord SelStart; // X as display columns
+    TBufferCoord SelStop;
+
+    // The line being painted.
+    int RowTop = 0;
+    std::string_view Text;
+    bool Simple = true;
+    std::vector<std::uint32_t> CharBytes; // byte offset of each character, and the end
+    int CharCount = 0;
+    int SelFrom = 0; // selected cells [SelFrom, SelTo)
+    int SelTo = 0;
+    bool Special = false;
+    TColor LineFg = clWindowText;
+    TColor LineBg = clWindow;
+
+    // The pending run: cells [RunStart, RunEnd).
+    int RunStart = 0;
+    int RunEnd = 0;
+    TColor RunFg = 0;
+    TColor RunBg = 0;
+    TFontStyles RunStyle = 0;
+
+    std::size_t ByteOf(int cell) const
+    {
+        cell = std::clamp(cell, 0, CharCount);
+        return Simple ? static_cast<std::size_t>(cell) : CharBytes[static_cast<std::size_t>(cell)];
+    }
+    int CellOfByte(std::size_t byte) const
+    {
+        if (Simple)
+            return static_cast<int>(byte);
+        auto it = std::lower_bound(CharBytes.begin(), CharBytes.end(), static_cast<std::uint32_t>(byte));
+        return static_cast<int>(it - CharBytes.begin());
+    }
+};
+
+void TCustomQuillEdit::Paint(ICanvas& canvas, const TRect& rect)
+{
+    const TRect clip
+        = rect.Intersect({ 0, 0, std::max(FClientSize.Width, rect.Right), std::max(FClientSize.Height, rect.Bottom) });
+    if (clip.IsEmpty())
+        return;
+    const int count = FLines->Count();
+    const int firstLine = FTopLine + clip.Top / FLineHeight;
+    int lastLine = std::min(count, FTopLine + (clip.Bottom - 1) / FLineHeight);
+    canvas.SaveState();
+    canvas.IntersectClipRect(clip);
+    if (clip.Left < FGutterWidth)
+        PaintGutter(canvas, clip, firstLine, lastLine);
+    if (clip.Right > FGutterWidth)
+        PaintTextLines(canvas, clip, firstLine, lastLine);
+    canvas.RestoreState();
+    if (OnPaint) {
+        canvas.SaveState();
+        canvas.SetFont(FFont);
+        canvas.SetTextColor(FFont.Color);
+        canvas.SetBackColor(FColor);
+        OnPaint(this, canvas);
+        canvas.RestoreState();
+    }
+}
+
+void TCustomQuillEdit::PaintGutter(ICanvas& canvas, const TRect& clip, int firstLine, int lastLine)
+{
+    const TRect area = clip.Intersect({ 0, clip.Top, FGutterWidth, clip.Bottom });
+    if (area.IsEmpty())
+        return;
+    int y = area.Top;
+    if (FGutter.ShowLineNumbers()) {
+        // An empty text still shows the number of its first line.
+        if (FLines->Count() == 0 && FTopLine == 1)
+            lastLine = std::max(lastLine, 1);
+        TTextDrawer drawer(FFont, FCharWidth, FLineHeight);
+        drawer.BeginDrawing(canvas);
+        drawer.SetStyle(FGutter.UseFontStyle() ? FFont.Style : 0);
+        drawer.SetForeColor(FFont.Color);
+        drawer.SetBackColor(FGutter.Color());
+        for (int line = firstLine; line <= lastLine; ++line) {
+            const int top = (line - FTopLine) * FLineHeight;
+            const TRect row = area.Intersect({ 0, top, FGutterWidth, top + FLineHeight });
+            std::string number = FGutter.FormatLineNumber(line);
+            drawer.ExtTextOut(
+                FGutter.LeftOffset(), top, etoOpaque | etoClipped, row, number, static_cast<int>(number.size()));
+            y = row.Bottom;
+        }
+        drawer.EndDrawing();
+    }
+    if (y < area.Bottom)
+        canvas.FillRect({ area.Left, y, area.Right, area.Bottom }, FGutter.Color());
+    // The bevel between the gutter and the text.
+    if (area.Right >= FGutterWidth - 1 && FGutterWidth >= 2) {
+        canvas.Line(FGutterWidth - 2, area.Top, FGutterWidth - 2, area.Bottom, clBtnHighlight);
+        canvas.Line(FGutterWidth - 1, area.Top, FGutterWidth - 1, area.Bottom, clBtnShadow);
+    }
+    if (!FBookMarkOpt.GlyphsVisible() || FMarkList.Count() == 0)
+        return;
+    // There are no glyph bitmaps on the canvas: a mark shows as a small framed box, a bookmark
+    // with its number in it. Bookmarks go first when the options say so.
+    const bool bookmarksFirst = FBookMarkOpt.DrawBookmarksFirst();
+    for (int line = firstLine; line <= lastLine; ++line) {
+        TQuillEditMarks marks {};
+        if (FMarkList.GetMarksForLine(line, marks) == 0)
+            continue;
+        const int top = (line - FTopLine) * FLineHeight;
+        int offset = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (TQuillEditMark* mark : marks) {
+                if (!mark || !mark->Visible() || (mark->IsBookmark() == bookmarksFirst) != (pass == 0))
+                    continue;
+                const int glyphH = std::min(14, FLineHeight);
+                const int x = FBookMarkOpt.LeftMargin() + offset;
+                const int gy = top + (FLineHeight - glyphH) / 2;
+                const TRect box = TRect { x, gy, x + 11, gy + glyphH }.Intersect(area);
+                if (!box.IsEmpty()) {
+                    canvas.FillRect(box, clBtnShadow);
+                    canvas.FillRect({ box.Left + 1, box.Top + 1, box.Right - 1, box.Bottom - 1 }, clWindow);
+                    if (mark->IsBookmark()) {
+                        canvas.SetTextColor(clWindowText);
+                        canvas.TextOut(x + 2, top, std::string(1, static_cast<char>('0' + mark->BookmarkNumber())));
+                    }
+                }
+                offset += FBookMarkOpt.Xoffset();
+            }
+        }
+    }
+}
+
+void TCustomQuillEdit::PaintTextLines(ICanvas& canvas, const TRect& clip, int firstLine, int lastLine)
+{
+    TPaintContext pc(canvas, FFont, FCharWidth, FLineHeight);
+    pc.Background = FColor;
+    if (FHighlighter)
+        if (THighlighterAttributes* ws = FHighlighter->StandardAttribute(sakWhitespace))
+            if (ws->Background() != clNone)
+                pc.Background = ws->Background();
+    const int textLeft = FGutterWidth + 2;
+    // The strip between the gutter and the first column.
+    const TRect strip = clip.Intersect({ FGutterWidth, clip.Top, textLeft, clip.Bottom });
+    if (!strip.IsEmpty())
+        canvas.FillRect(strip, pc.Background);
+    pc.Clip = clip.Intersect({ textLeft, clip.Top, clip.Right, clip.Bottom });
+    if (pc.Clip.IsEmpty())
+        return;
+    pc.FirstCell = std::max(FLeftChar - 1, (pc.Clip.Left - FTextOffset) / FCharWidth);
+    pc.LastCell = (pc.Clip.Right - FTextOffset + FCharWidth - 1) / FCharWidth;
+
+    pc.SelVisible = HasSelection() && !(FHideSelection && FHost && !FHost->Focused());
+    if (pc.SelVisible) {
+        TBufferCoord a = SelectionStart(), b = SelectionStop();
+        pc.SelStart = { DisplayColumn(a), a.Y };
+        pc.SelStop = { DisplayColumn(b), b.Y };
+        if (FSelectionMode == TQuillSelectionMode::smColumn && pc.SelStart.X > pc.SelStop.X)
+            std::swap(pc.SelStart.X, pc.SelStop.X);
+    }
+
+    pc.Drawer.BeginDrawing(canvas);
+    int y = pc.Clip.Top;
+    for (int line = firstLine; line <= lastLine; ++line) {
+        PaintLine(pc, line);
+        y = (line - FTopLine + 1) * FLineHeight;
+    }
+    pc.Drawer.EndDrawing();
+    if (y < pc.Clip.Bottom)
+        canvas.FillRect({ pc.Clip.Left, y, pc.Clip.Right, pc.Clip.Bottom }, pc.Background);
+    if (FRightEdge > 0) {
+        const int x = FRightEdge * FCharWidth + FTextOffset;
+        if (x >= pc.Clip.Left && x < pc.Clip.Right)
+            canvas.Line(x, pc.Clip.Top, x, pc.Clip.Bottom, FRightEdgeColor);
+    }
+}
+
+void TCustomQuillEdit::PaintLine(TPaintContext& pc, int line)
+{
+    const QuillString expanded = FLines->ExpandedString(line - 1);
+    pc.Text = expanded.view();
+    pc.RowTop = (line - FTopLine) * FLineHeight;
+    pc.Simple = std::none_of(pc.Text.begin(), pc.Text.end(), [](char c) { return (c & 0x80) != 0; });
+    if (pc.Simple) {
+        pc.CharCount = static_cast<int>(pc.Text.size());
+    } else {
+        pc.CharBytes.clear();
+        for (std::size_t i = 0; i < pc.Text.size(); i = utf8::Next(pc.Text, i))
+            pc.CharBytes.push_back(static_cast<std::uint32_t>(i));
+        pc.CharCount = static_cast<int>(pc.CharBytes.size());
+        pc.CharBytes.push_back(static_cast<std::uint32_t>(pc.Text.size()));
+    }
+
+    pc.SelFrom = pc.SelTo = 0;
+    if (pc.SelVisible && line >= pc.SelStart.Y && line <= pc.SelStop.Y) {
+        switch (FSelectionMode) {
+        case TQuillSelectionMode::smNormal:
+            pc.SelFrom = line == pc.SelStart.Y ? pc.SelStart.X - 1 : 0;
+            pc.SelTo = line == pc.SelStop.Y ? pc.SelStop.X - 1 : INT_MAX;
+            break;
+        case TQuillSelectionMode::smLine:
+            pc.SelTo = INT_MAX;
+            break;
+        case TQuillSelectionMode::smColumn:
+            pc.SelFrom = pc.SelStart.X - 1;
+            pc.SelTo = pc.SelStop.X - 1;
+            break;
+        }
+    }
+    const bool wholeSelected = pc.SelFrom <= pc.FirstCell && pc.SelTo >= pc.LastCell && pc.SelTo > pc.SelFrom;
+
+    pc.Special = false;
+    pc.LineFg = FFont.Color;
+    pc.LineBg = pc.Background;
+    if (OnSpecialLineColors) {
+        TColor fg = pc.LineFg, bg = pc.LineBg;
+        OnSpecialLineColors(this, line, pc.Special, fg, bg);
+        if (pc.Special) {
+            pc.LineFg = fg == clNone ? pc.LineFg : fg;
+            pc.LineBg = bg == clNone ? pc.LineBg : bg;
+        }
+    }
+
+    auto drawPart = [&](int from, int to, TColor fg, TColor bg, TFontStyles style) {
+        from = std::max(from, pc.FirstCell);
+        to = std::min(to, pc.LastCell);
+        if (from >= to)
+            return;
+        const int x = FTextOffset + from * FCharWidth;
+        const TRect cell
+            = TRect { x, pc.RowTop, FTextOffset + to * FCharWidth, pc.RowTop + FLineHeight }.Intersect(pc.Clip);
+        if (cell.IsEmpty())
+            return;
+        pc.Drawer.SetStyle(style);
+        pc.Drawer.SetForeColor(fg);
+        pc.Drawer.SetBackColor(bg);
+        const std::size_t b0 = pc.ByteOf(from), b1 = pc.ByteOf(to);
+        pc.Drawer.ExtTextOut(x, pc.RowTop, etoOpaque | etoClipped, cell, pc.Text.substr(b0, b1 - b0), to - from);
+    };
+    auto selectedColors = [&](TColor& fg, TColor& bg) {
+        if (pc.Special) {
+            fg = pc.LineBg;
+            bg = pc.LineFg;
+        } else {
+            fg = FSelectedColor.Foreground();
+            bg = FSelectedColor.Background();
+        }
+    };
+    // A run is split where the selection starts and ends so that each part gets its colours.
+    auto drawRun = [&](int from, int to, TColor fg, TColor bg, TFontStyles style) {
+        TColor sfg, sbg;
+        selectedColors(sfg, sbg);
+        if (pc.SelTo <= pc.SelFrom) {
+            drawPart(from, to, fg, bg, style);
+            return;
+        }
+        drawPart(from, std::min(to, pc.SelFrom), fg, bg, style);
+        drawPart(std::max(from, pc.SelFrom), std::min(to, pc.SelTo), sfg, sbg, style);
+        drawPart(std::max(from, pc.SelTo), to, fg, bg, style);
+    };
+
+    if (FHighlighter) {
+        pc.RunStart = pc.RunEnd = 0;
+        FHighlighter->RestoreRange(FLines->GetRange(line - 1));
+        FHighlighter->StartLine(pc.Text, line - 1);
+        while (!FHighlighter->AtLineEnd()) {
+            const std::size_t start = FHighlighter->TokenStart();
+            const std::string_view token = FHighlighter->TokenText();
+            const int tokStart = pc.CellOfByte(start);
+            if (tokStart >= pc.LastCell)
+                break;
+            const int tokEnd = pc.CellOfByte(start + token.size());
+            if (tokEnd > pc.FirstCell) {
+                TColor fg = pc.LineFg, bg = pc.LineBg;
+                TFontStyles style = FFont.Style;
+                if (THighlighterAttributes* attr = FHighlighter->AttributeOfToken()) {
+                    style = attr->Style();
+                    if (!pc.Special) {
+                        fg = attr->Foreground() == clNone ? FFont.Color : attr->Foreground();
+                        bg = attr->Background() == clNone ? pc.Background : attr->Background();
+                    }
+                }
+                if (pc.RunEnd == pc.RunStart) {
+                    pc.RunStart = tokStart;
+                    pc.RunEnd = tokEnd;
+                    pc.RunFg = fg;
+                    pc.RunBg = bg;
+                    pc.RunStyle = style;
+                } else {
+                    const bool spaces = AllSpaces(token);
+                    const bool styleFits = style == pc.RunStyle || (spaces && !((style | pc.RunStyle) & fsUnderline));
+                    const bool joins
+                        = pc.Special || wholeSelected || (bg == pc.RunBg && (fg == pc.RunFg || spaces) && styleFits);
+                    if (joins) {
+                        pc.RunEnd = tokEnd;
+                    } else {
+                        drawRun(pc.RunStart, pc.RunEnd, pc.RunFg, pc.RunBg, pc.RunStyle);
+                        pc.RunStart = tokStart;
+                        pc.RunEnd = tokEnd;
+                        pc.RunFg = fg;
+                        pc.RunBg = bg;
+                        pc.RunStyle = style;
+                    }
+                }
+            }
+            FHighlighter->Advance();
+        }
+        if (pc.RunEnd > pc.RunStart)
+            drawRun(pc.RunStart, pc.RunEnd, pc.RunFg, pc.RunBg, pc.RunStyle);
+    } else {
+        drawRun(0, pc.CharCount, pc.LineFg, pc.LineBg, FFont.Style);
+    }
+
+    // The row past the text, selected where the selection's span reaches beyond it.
+    const int restFrom = std::max(pc.CharCount, pc.FirstCell);
+    if (restFrom < pc.LastCell) {
+        TColor sfg, sbg;
+        selectedColors(sfg, sbg);
+        auto fill = [&](int from, int to, TColor color) {
+            from = std::max(from, restFrom);
+            to = std::min(to, pc.LastCell);
+            if (from >= to)
+                return;
+            const TRect r = TRect { FTextOffset + from * FCharWidth, pc.RowTop, FTextOffset + to * FCharWidth,
+                pc.RowTop + FLineHeight }
+                                .Intersect(pc.Clip);
+            if (!r.IsEmpty())
+                pc.Canvas.FillRect(r, color);
+        };
+        if (pc.SelTo > pc.SelFrom) {
+            fill(restFrom, pc.SelFrom, pc.LineBg);
+            fill(pc.SelFrom, pc.SelTo, sbg);
+            fill(pc.SelTo, pc.LastCell, pc.LineBg);
+        } else {
+            fill(restFrom, pc.LastCell, pc.LineBg);
+        }
+    }
+}
+
+} // namespace quillan
