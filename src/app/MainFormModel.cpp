@@ -558,8 +558,12 @@ void TMainFormModel::FileOpenCmdExecute()
         OpenDialog.Options = OpenDialogOptions;
     if (!FUI.ExecuteOpenDialog(OpenDialog))
         return;
-    const bool readOnly = (OpenDialog.Options & ofReadOnly) != 0;
-    for (const std::string& file : OpenDialog.Files) {
+    OpenFiles(OpenDialog.Files, (OpenDialog.Options & ofReadOnly) != 0);
+}
+
+void TMainFormModel::OpenFiles(const std::vector<std::string>& files, bool readOnly)
+{
+    for (const std::string& file : files) {
         if (DocumentCount() >= MaxOpenDocuments) {
             FUI.MessageDlg(SFileLimitReached, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
             return;

@@ -168,6 +168,9 @@ public:
     bool Execute(const std::function<void()>& command);
 
     void FileOpenCmdExecute();
+    // Opens the files in order, as the open dialog and dropped files do; at the document limit it
+    // says "File limit reached!" and leaves the rest.
+    void OpenFiles(const std::vector<std::string>& files, bool readOnly);
     void FileSaveCmdExecute();
     // False when nothing was written (dialog cancelled, overwrite declined).
     bool FileSaveAsCmdExecute();

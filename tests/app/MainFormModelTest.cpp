@@ -277,6 +277,20 @@ TEST_F(MainFormModelTest, SlotsAboveNineKeepTwoDigitsAndTheLimitHolds)
     EXPECT_EQ(m.HandOff(request), 0);
 }
 
+TEST_F(MainFormModelTest, DroppedFilesOpenInOrderUntilTheLimit)
+{
+    TMainFormModel& m = *FModel;
+    while (m.DocumentCount() < MaxOpenDocuments - 2)
+        m.FileNewCmdExecute();
+    const std::string a = MakeFile("a.txt", "a"), b = MakeFile("b.txt", "b"), c = MakeFile("c.txt", "c");
+    m.OpenFiles({ a, b, c }, false);
+    EXPECT_EQ(m.DocumentCount(), MaxOpenDocuments);
+    EXPECT_EQ(m.FileNames[static_cast<std::size_t>(m.LastIndex - 1)], a);
+    EXPECT_EQ(m.FileNames[static_cast<std::size_t>(m.LastIndex)], b);
+    EXPECT_EQ(FUI.Messages(), std::vector<std::string> { SFileLimitReached });
+    ExpectConsistent();
+}
+
 TEST_F(MainFormModelTest, EnablingFollowsTheActiveDocument)
 {
     TMainFormModel& m = *FModel;

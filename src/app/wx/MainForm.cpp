@@ -7,12 +7,16 @@
 #include "platform/posix/HandOff.h"
 #include "platform/posix/XdgPaths.h"
 #include "platform/wx/WxEditorWindow.h"
+#include "platform/wx/WxText.h"
 
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <vector>
 #include <wx/artprov.h>
 #include <wx/dcclient.h>
+#include <wx/dnd.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
@@ -109,6 +113,37 @@ wxBitmap StateBitmap(int index)
     image.SetMaskColour(0xFF, 0xFF, 0xFF);
     return wxBitmap(image);
 }
+
+// The frame's drop target: takes files while `accepts` holds. The files are opened once the
+// toolkit has finished the drop, so that no tab is added and no message box is shown inside it.
+class TFrameFileDrop : public wxFileDropTarget {
+public:
+    TFrameFileDrop(wxWindow& owner, std::function<bool()> accepts, std::function<void(std::vector<std::string>)> open)
+        : FOwner(owner)
+        , FAccepts(std::move(accepts))
+        , FOpen(std::move(open))
+    {
+    }
+    wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override
+    {
+        return FAccepts() ? wxFileDropTarget::OnDragOver(x, y, def) : wxDragNone;
+    }
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
+    {
+        if (!FAccepts())
+            return false;
+        std::vector<std::string> names;
+        for (const wxString& f : files)
+            names.push_back(WxToUtf8(f));
+        FOwner.CallAfter([open = FOpen, names = std::move(names)] { open(names); });
+        return true;
+    }
+
+private:
+    wxWindow& FOwner;
+    std::function<bool()> FAccepts;
+    std::function<void(std::vector<std::string>)> FOpen;
+};
 
 } // namespace
 
@@ -208,6 +243,9 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     FList->Bind(wxEVT_LIST_ITEM_SELECTED, &TMainForm::OnListSelected, this);
     if (FReceiver)
         FHandOffTimer.Start(100);
+    SetDropTarget(new TFrameFileDrop(
+        *this, [this] { return FStates.AcceptDrops; },
+        [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
     SetTitle(SAppTitle);
 }
 
@@ -362,6 +400,10 @@ TQuillEdit* TMainForm::AddDocumentTab(const std::string& caption, int image)
     doc.Window->SetEditor(doc.Edit.get());
     doc.Window->SetClient(doc.Edit.get());
     doc.Window->Bind(wxEVT_CONTEXT_MENU, &TMainForm::OnEditorContextMenu, this);
+    // Same deferral as the frame's drops: the control's window is inside the toolkit's drop.
+    doc.Edit->OnDropFiles = [this](TCustomQuillEdit*, int, int, const std::vector<std::string>& files) {
+        CallAfter([this, files] { FModel->OpenFiles(files, false); });
+    };
     TQuillEdit* edit = doc.Edit.get();
     FDocuments.push_back(std::move(doc));
     const bool syncing = FSyncing;

@@ -2,12 +2,14 @@
 
 #include "editor/QuillEdit.h"
 #include "platform/wx/WxKeys.h"
+#include "platform/wx/WxText.h"
 
 #include <algorithm>
 #include <cairo.h>
 #include <climits>
 #include <cstdlib>
 #include <gtk/gtk.h>
+#include <vector>
 #include <wx/dcclient.h>
 #include <wx/graphics.h>
 #include <wx/settings.h>
@@ -77,6 +79,28 @@ int DesktopBlinkTime()
     return cycle > 0 ? cycle / 2 : 600;
 }
 
+// A drop target on a child window hides the drop from its parents' targets, so the editor window
+// always registers one and decides per drop whether the control or an enclosing window takes it:
+// the control's options may change after the window exists.
+class TEditorFileDropTarget : public wxFileDropTarget {
+public:
+    explicit TEditorFileDropTarget(TWxEditorWindow& window)
+        : FWindow(window)
+    {
+    }
+    wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override
+    {
+        return FWindow.TakesFileDrops() ? wxFileDropTarget::OnDragOver(x, y, def) : wxDragNone;
+    }
+    bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& files) override
+    {
+        return FWindow.DropFiles(x, y, files);
+    }
+
+private:
+    TWxEditorWindow& FWindow;
+};
+
 } // namespace
 
 TWxEditorWindow::TWxEditorWindow(
@@ -95,6 +119,7 @@ TWxEditorWindow::TWxEditorWindow(
         gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(widget), FALSE);
 
     SetCursor(wxCursor(wxCURSOR_IBEAM));
+    SetDropTarget(new TEditorFileDropTarget(*this));
 }
 
 void TWxEditorWindow::GTKHandleRealized()
@@ -142,6 +167,45 @@ void TWxEditorWindow::SetEditor(TCustomQuillEdit* editor)
     FEditor = editor;
     if (FEditor)
         FEditor->SetHost(this);
+}
+
+bool TWxEditorWindow::EditorTakesFileDrops() const
+{
+    return FEditor && FEditor->Options().Contains(TQuillEditorOption::eoDropFiles);
+}
+
+wxFileDropTarget* TWxEditorWindow::EnclosingFileTarget() const
+{
+    for (wxWindow* w = GetParent(); w; w = w->GetParent())
+        if (auto* target = dynamic_cast<wxFileDropTarget*>(w->GetDropTarget()))
+            return target;
+    return nullptr;
+}
+
+bool TWxEditorWindow::TakesFileDrops() const
+{
+    return EditorTakesFileDrops() || EnclosingFileTarget();
+}
+
+bool TWxEditorWindow::DropFiles(int x, int y, const wxArrayString& files)
+{
+    if (EditorTakesFileDrops()) {
+        std::vector<std::string> names;
+        names.reserve(files.size());
+        for (const wxString& f : files)
+            names.push_back(WxToUtf8(f));
+        FEditor->DropFiles(x, y, names);
+        return true;
+    }
+    wxFileDropTarget* target = EnclosingFileTarget();
+    if (!target)
+        return false;
+    // The enclosing target reads the point in its own window's client pixels.
+    wxWindow* owner = GetParent();
+    while (owner->GetDropTarget() != target)
+        owner = owner->GetParent();
+    const wxPoint at = owner->ScreenToClient(ClientToScreen(wxPoint(x, y)));
+    return target->OnDropFiles(at.x, at.y, files);
 }
 
 void TWxEditorWindow::SetClient(IEditorWindowClient* client)

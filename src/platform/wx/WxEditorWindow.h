@@ -9,8 +9,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <wx/arrstr.h>
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>
+#include <wx/dnd.h>
 #include <wx/popupwin.h>
 #include <wx/region.h>
 #include <wx/stattext.h>
@@ -88,6 +90,13 @@ public:
     // The text of the scroll hint while it is shown, else empty.
     std::string ScrollHintText() const;
 
+    // Files dropped at client pixel (x, y). A control that accepts file drops takes them (also
+    // without a handler: the drop is finished either way); otherwise they go on to the nearest
+    // enclosing window that takes file drops, as if dropped there. False when nobody took them.
+    bool DropFiles(int x, int y, const wxArrayString& files);
+    // Whether a file drag over the window would be taken, by the control or an enclosing window.
+    bool TakesFileDrops() const;
+
 protected:
     // The input-method context exists only once the window is realized.
     void GTKHandleRealized() override;
@@ -118,6 +127,9 @@ private:
     void CaretChanged();
     void UpdateCursor(int x, int y);
     void RefreshClientRect(const TRect& rect);
+    bool EditorTakesFileDrops() const;
+    // The file drop target of the nearest enclosing window, if any.
+    wxFileDropTarget* EnclosingFileTarget() const;
 
     TCustomQuillEdit* FEditor = nullptr;
     IEditorWindowClient* FClient = nullptr;
