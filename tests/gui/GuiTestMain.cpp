@@ -4,17 +4,15 @@
 
 #include "GuiTestUtil.h"
 #include "platform/wx/WxClipboard.h"
+#include "platform/wx/WxEventWait.h"
 
-#include <chrono>
 #include <cstdio>
 #include <gdk/gdkx.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
-#include <thread>
 #include <wx/app.h>
 #include <wx/init.h>
 #include <wx/log.h>
-#include <wx/toplevel.h>
 
 namespace quillan::guitest {
 
@@ -47,33 +45,17 @@ public:
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        wxTheApp->Yield(true);
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    return WaitForEvents(done, timeoutMs);
 }
 
 void Pump(int ms)
 {
-    WaitFor([] { return false; }, ms);
+    PumpEvents(ms);
 }
 
 bool FocusToplevel(wxWindow* window)
 {
-    wxWindow* top = wxGetTopLevelParent(window);
-    GdkWindow* gdkWindow = gtk_widget_get_window(static_cast<GtkWidget*>(top->GetHandle()));
-    if (!gdkWindow)
-        return false;
-    WaitFor([&] { return gdk_window_is_viewable(gdkWindow); }, 2000);
-    // Without a window manager GDK sets the X input focus itself.
-    gdk_window_focus(gdkWindow, GDK_CURRENT_TIME);
-    auto* gtkWindow = GTK_WINDOW(top->GetHandle());
-    return WaitFor([&] { return gtk_window_has_toplevel_focus(gtkWindow); }, 3000);
+    return FocusToplevelWindow(window);
 }
 
 wxImage Screenshot(const wxRect& rect)

@@ -532,6 +532,7 @@ void TWxEditorWindow::OnPaint(wxPaintEvent&)
     const TSize size = ClientSize();
     dc.Blit(0, 0, size.Width, size.Height, &FBackingDC, 0, 0);
     DrawCaret(dc);
+    ++FFramesShown;
 }
 
 // --- events ----------------------------------------------------------------------------------

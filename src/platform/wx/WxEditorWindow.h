@@ -6,6 +6,7 @@
 #include "platform/wx/WxClipboard.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -89,6 +90,8 @@ public:
     bool TimerRunning() const { return FTimer.IsRunning(); }
     // The text of the scroll hint while it is shown, else empty.
     std::string ScrollHintText() const;
+    // Paint events answered so far: each one puts a frame on the screen.
+    std::uint64_t FramesShown() const { return FFramesShown; }
 
     // Files dropped at client pixel (x, y). A control that accepts file drops takes them (also
     // without a handler: the drop is finished either way); otherwise they go on to the nearest
@@ -132,6 +135,7 @@ private:
     wxFileDropTarget* EnclosingFileTarget() const;
 
     TCustomQuillEdit* FEditor = nullptr;
+    std::uint64_t FFramesShown = 0;
     IEditorWindowClient* FClient = nullptr;
     TWxCanvas FPaintCanvas;
     std::unique_ptr<wxBitmap> FBackingBitmap;
