@@ -364,19 +364,6 @@ void TCustomQuillEdit::SelectAll()
     StatusChanged(stSelection);
 }
 
-namespace {
-
-// The byte offsets [a, b) of a column block's columns on one line: a character belongs to
-// the block when its first byte does, so neither end splits a character.
-std::pair<std::size_t, std::size_t> ColumnSpan(std::string_view s, int left, int right)
-{
-    std::size_t a = utf8::Ceil(s, std::min<std::size_t>(static_cast<std::size_t>(left - 1), s.size()));
-    std::size_t b = utf8::Ceil(s, std::min<std::size_t>(static_cast<std::size_t>(right - 1), s.size()));
-    return { a, std::max(a, b) };
-}
-
-} // namespace
-
 std::string TCustomQuillEdit::SelectedTextIn(bool padColumns) const
 {
     if (!HasSelection() || FLines->Count() == 0)
@@ -410,15 +397,18 @@ std::string TCustomQuillEdit::SelectedTextIn(bool padColumns) const
     case TQuillSelectionMode::smLine:
         return LineBlockText(start.Y, stop.Y);
     case TQuillSelectionMode::smColumn: {
-        int left = std::min(FBlockBegin.X, FBlockEnd.X);
-        int right = std::max(FBlockBegin.X, FBlockEnd.X);
-        auto width = static_cast<std::size_t>(right - left);
+        // The block is a rectangle of display columns (ColumnBlockBytes tells which characters
+        // of a line it takes); rows are padded to its width in cells.
+        const auto [left, right] = ColumnBlockEdges();
+        const int width = right - left;
         for (int y = start.Y; y <= stop.Y; ++y) {
             std::string_view s = LineView(y);
-            auto [a, b] = ColumnSpan(s, left, right);
+            auto [a, b] = ColumnBlockBytes(y, left, right);
             out += s.substr(a, b - a);
-            if (padColumns && b - a < width)
-                out.append(width - (b - a), ' ');
+            const int cells
+                = DisplayColumn({ static_cast<int>(b) + 1, y }) - DisplayColumn({ static_cast<int>(a) + 1, y });
+            if (padColumns && cells < width)
+                out.append(static_cast<std::size_t>(width - cells), ' ');
             if (y < stop.Y)
                 out += "\r\n";
         }
@@ -553,19 +543,19 @@ void TCustomQuillEdit::DeleteSelectionPrimitive()
         DeleteLineBlock(start.Y, stop.Y);
         break;
     case TQuillSelectionMode::smColumn: {
-        int left = std::min(FBlockBegin.X, FBlockEnd.X);
-        int right = std::max(FBlockBegin.X, FBlockEnd.X);
-        SetSelAnchor({ left, std::clamp(blockEnd.Y, 1, count) });
+        const auto [left, right] = ColumnBlockEdges();
+        const int endLine = std::clamp(blockEnd.Y, 1, count);
+        SetSelAnchor({ ColumnForDisplay(endLine, left), endLine });
         for (int y = start.Y; y <= stop.Y; ++y) {
             std::string_view s = LineView(y);
-            auto [a, b] = ColumnSpan(s, left, right);
+            auto [a, b] = ColumnBlockBytes(y, left, right);
             if (b > a) {
                 std::string rest(s.substr(0, a));
                 rest += s.substr(b);
                 PutLine(y, rest);
             }
         }
-        InternalSetCaretXY({ left, std::clamp(blockEnd.Y, 1, count) }, true);
+        InternalSetCaretXY({ ColumnForDisplay(endLine, left), endLine }, true);
         break;
     }
     }
@@ -735,11 +725,10 @@ void TCustomQuillEdit::RecordSelectionRemoval(TQuillChangeReason reason)
         return;
     }
     int count = FLines->Count();
-    int left = std::min(FBlockBegin.X, FBlockEnd.X);
-    int right = std::max(FBlockBegin.X, FBlockEnd.X);
+    const auto [left, right] = ColumnBlockEdges();
     for (int y = std::max(1, SelectionStart().Y); y <= std::min(count, SelectionStop().Y); ++y) {
         std::string_view s = LineView(y);
-        auto [a, b] = ColumnSpan(s, left, right);
+        auto [a, b] = ColumnBlockBytes(y, left, right);
         if (b > a)
             RecordChange(reason, { static_cast<int>(a) + 1, y }, { static_cast<int>(b) + 1, y },
                 std::string(s.substr(a, b - a)), TQuillSelectionMode::smNormal);

@@ -269,7 +269,7 @@ public:
     // x of column 1 in client pixels.
     int TextOffset() const { return FTextOffset; }
     void EnsureCursorPosVisible();
-    // The caret's display column: tabs expanded, one per character.
+    // The caret's display column: tabs expanded, a wide character two cells, others one.
     int DisplayColumn(TBufferCoord pos) const;
     // Repaints 1-based lines a..b of the text area or the gutter; -1, -1 means all.
     void InvalidateLines(int firstLine, int lastLine);
@@ -455,8 +455,26 @@ private:
     void InvalidateRectGathered(const TRect& rect);
     int MaxTopLine() const;
     int MaxLeftCharLimit() const;
+    // Display columns and byte columns. A character takes one cell, an East Asian wide one two, a
+    // tab up to the next tab stop; positions past the end of a line take one cell each.
     // The byte column on `line` whose character starts at or after display column `displayColumn`.
     int ColumnForDisplay(int line, int displayColumn) const;
+    // The byte column for a click `x` pixels right of column 1: before a character clicked in its
+    // left half, after one clicked in its right half (a tab is passed from its first half cell).
+    int ColumnForPixel(int line, int x) const;
+    // The byte column whose display column is nearest `displayColumn` (the left edge on a tie);
+    // where vertical movement lands.
+    int ColumnNearDisplay(int line, int displayColumn) const;
+    // The bytes [first, second) of `line` inside the display columns [left, right) of a column
+    // block: a character belongs to the block when its first cell does, so a tab or a wide
+    // character straddling the left edge stays out and one straddling the right edge is in.
+    std::pair<std::size_t, std::size_t> ColumnBlockBytes(int line, int leftDisplay, int rightDisplay) const;
+    // The display columns [left, right) of the column block between the selection's ends.
+    std::pair<int, int> ColumnBlockEdges() const;
+    // Whether the character at `pos` (or the virtual cell there) belongs to the column block.
+    bool InColumnBlock(TBufferCoord pos) const;
+    // Cells of the character under the caret (1 past the end and on a tab).
+    int CharCellsAtCaret() const;
     void MarkListChanged();
 
     // --- painting (QuillEditPaint.cpp) ---
@@ -561,6 +579,15 @@ private:
     bool FCaretCreated = false;
     bool FCaretShown = false;
     TPoint FCaretOffset { -1, 0 };
+    int FCaretCells = 1; // cells the caret shape spans (a block over a wide character spans two)
+    // What the last vertical move aimed at: the display column, valid while the caret and the
+    // remembered column are still where that move left them.
+    struct TVerticalGoal {
+        TBufferCoord Caret { 0, 0 };
+        int Remembered = 0;
+        int Display = 0;
+    };
+    TVerticalGoal FVerticalGoal;
     bool FInGutterChange = false;
     TRect FInvalidRect;
 

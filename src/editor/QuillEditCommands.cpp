@@ -3,6 +3,7 @@
 #include "highlight/HighlighterBase.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace quillan {
 
@@ -104,10 +105,23 @@ void TCustomQuillEdit::MoveCaretVert(int delta, bool selecting)
 {
     TBufferCoord before { FCaretX, FCaretY };
     int y = std::clamp(FCaretY + delta, 1, std::max(1, FLines->Count()));
-    int x = FCaretX;
-    if (FOptions.Contains(TQuillEditorOption::eoKeepCaretX) && y != FCaretY)
-        x = FLastCaretX;
-    MoveCaretAndSelection(before, { x, y }, selecting, false);
+    if (y == FCaretY) {
+        MoveCaretAndSelection(before, before, selecting, false);
+        return;
+    }
+    // Vertical movement keeps the display column, not the byte column: the caret stays above
+    // or below where it was whatever the characters on the way. With eoKeepCaretX the aim is the
+    // remembered column as it showed on the line where it was remembered; a run of vertical moves
+    // keeps aiming at it, because on the lines passed it may show elsewhere or not at all.
+    int goal;
+    if (FOptions.Contains(TQuillEditorOption::eoKeepCaretX)) {
+        const bool continuing = FVerticalGoal.Caret == before && FVerticalGoal.Remembered == FLastCaretX;
+        goal = continuing ? FVerticalGoal.Display : DisplayColumn({ FLastCaretX, FCaretY });
+    } else {
+        goal = DisplayColumn(before);
+    }
+    MoveCaretAndSelection(before, { ColumnNearDisplay(y, goal), y }, selecting, false);
+    FVerticalGoal = { { FCaretX, FCaretY }, FLastCaretX, goal };
 }
 
 void TCustomQuillEdit::DoPageUpDown(int direction, bool selecting)
@@ -141,7 +155,8 @@ void TCustomQuillEdit::DoScroll(int dLines, int dChars)
         if (column < FLeftChar)
             SetCaretColumn(ColumnForDisplay(FCaretY, FLeftChar));
         else if (column > last)
-            SetCaretColumn(ColumnForDisplay(FCaretY, last));
+            // Before a wide character that the window's right edge cuts, not after it.
+            SetCaretColumn(ColumnNearDisplay(FCaretY, last));
     }
 }
 
@@ -304,13 +319,19 @@ void TCustomQuillEdit::ExecuteCommand(TQuillEditorCommand command, TQuillChar ch
         MoveCaretAndSelection(caret, { FLines->Count() > 0 ? LineLength(FCaretY) + 1 : 1, FCaretY }, selecting, true);
         return;
     case ecPageTop:
-    case ecSelPageTop:
-        MoveCaretAndSelection(caret, { FCaretX, FTopLine }, selecting, false);
+    case ecSelPageTop: {
+        const int line = FTopLine;
+        const int x = line == FCaretY ? FCaretX : ColumnNearDisplay(line, DisplayColumn(caret));
+        MoveCaretAndSelection(caret, { x, line }, selecting, false);
         return;
+    }
     case ecPageBottom:
-    case ecSelPageBottom:
-        MoveCaretAndSelection(caret, { FCaretX, FTopLine + FLinesInWindow - 1 }, selecting, false);
+    case ecSelPageBottom: {
+        const int line = FTopLine + FLinesInWindow - 1;
+        const int x = line == FCaretY ? FCaretX : ColumnNearDisplay(line, DisplayColumn(caret));
+        MoveCaretAndSelection(caret, { x, line }, selecting, false);
         return;
+    }
     case ecEditorTop:
     case ecSelEditorTop:
         MoveCaretAndSelection(caret, { 1, 1 }, selecting, true);
@@ -751,29 +772,46 @@ void TCustomQuillEdit::DoTypeString(std::string_view bytes, bool asIme)
 
 int TCustomQuillEdit::SmartTabWidth() const
 {
-    int x = FCaretX;
-    int width = 0;
+    // Columns here are cells with a tab counted as one cell, not expanded: a wide character
+    // counts two so that the spaces reach the column where the word above shows, while tabs keep
+    // the rule they always had here (a tab before the caret counts as one column).
+    constexpr int tabAsOne = 1;
+    const std::string_view caretLine = FCaretY >= 1 && FCaretY <= FLines->Count() ? LineView(FCaretY) : "";
+    const auto caretByte = static_cast<std::size_t>(FCaretX - 1);
+    long long column = CellOfByte(caretLine, caretByte, tabAsOne);
+    if (caretByte > caretLine.size())
+        column += static_cast<long long>(caretByte - caretLine.size());
+    long long width = 0;
     if (FOptions.Contains(TQuillEditorOption::eoSmartTabs)) {
         for (int above = FCaretY - 1; above >= 1; --above) {
             std::string_view s = LineView(above);
-            if (static_cast<int>(s.size()) < x)
+            TCellSpot spot = CharAtCell(s, column, tabAsOne);
+            if (spot.Length == 0)
                 continue;
-            // Characters, not bytes: the spaces must reach the column where that word shows.
-            std::size_t i = utf8::Ceil(s, static_cast<std::size_t>(x - 1));
-            while (i < s.size() && s[i] != ' ') {
-                i = utf8::Next(s, i);
-                ++width;
+            // From the character at the caret's column, or the next one when the column lies
+            // inside a wide character.
+            std::size_t i = spot.Byte;
+            long long cell = spot.Cell;
+            if (cell < column) {
+                i += spot.Length;
+                cell += spot.Width;
             }
-            while (i < s.size() && s[i] == ' ') {
-                ++i;
-                ++width;
-            }
+            auto step = [&] {
+                int cells;
+                i += CharCellsAt(s, i, cells);
+                cell += cells;
+            };
+            while (i < s.size() && s[i] != ' ')
+                step();
+            while (i < s.size() && s[i] == ' ')
+                step();
+            width = cell - column;
             break;
         }
     }
     if (width == 0)
-        width = FTabWidth - (x - 1) % FTabWidth;
-    return width;
+        width = FTabWidth - column % FTabWidth;
+    return static_cast<int>(std::min<long long>(width, INT_MAX / 2));
 }
 
 void TCustomQuillEdit::DoTab()

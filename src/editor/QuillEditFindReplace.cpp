@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <tuple>
 
 namespace quillan {
 
@@ -33,8 +34,8 @@ int TCustomQuillEdit::SearchReplace(std::string_view search, std::string_view re
             first.X = 1;
             last.X = LineLength(last.Y) + 1;
         } else if (scopeMode == TQuillSelectionMode::smColumn) {
-            first.X = std::min(FBlockBegin.X, FBlockEnd.X);
-            last.X = std::max(FBlockBegin.X, FBlockEnd.X);
+            // Display columns; each line's bytes are taken when the search reaches it.
+            std::tie(first.X, last.X) = ColumnBlockEdges();
         }
     } else if (!(options & srEntireScope)) {
         TBufferCoord caret { FCaretX, std::clamp(FCaretY, 1, count) };
@@ -55,6 +56,13 @@ int TCustomQuillEdit::SearchReplace(std::string_view search, std::string_view re
     int found = 0;
     for (int y = backwards ? last.Y : first.Y; backwards ? y >= first.Y : y <= last.Y; y += backwards ? -1 : 1) {
         int n = FSearchEngine.FindAll(LineView(y));
+        // The block's bytes on this line, as 1-based columns [blockLeft, blockRight).
+        int blockLeft = 0, blockRight = 0;
+        if (scopeMode == TQuillSelectionMode::smColumn) {
+            auto [a, b] = ColumnBlockBytes(y, first.X, last.X);
+            blockLeft = static_cast<int>(a) + 1;
+            blockRight = static_cast<int>(b) + 1;
+        }
         // Replacing on this line moves the later matches and, on a column block, its right edge.
         int lineShift = 0;
         for (int k = backwards ? n - 1 : 0; backwards ? k >= 0 : k < n; k += backwards ? -1 : 1) {
@@ -64,7 +72,7 @@ int TCustomQuillEdit::SearchReplace(std::string_view search, std::string_view re
                 if ((y == first.Y && p < first.X) || (y == last.Y && stop > last.X))
                     continue;
             } else if (scopeMode == TQuillSelectionMode::smColumn) {
-                if (p < first.X || stop > last.X + lineShift)
+                if (p < blockLeft || stop > blockRight + lineShift)
                     continue;
             }
             // A pattern that is not whole characters (a lone continuation byte, say) can match

@@ -41,21 +41,9 @@ TBufferCoord TCustomQuillEdit::PixelsToRowColumn(int x, int y) const
     if (FLinesInWindow > 0 && row >= FLinesInWindow)
         row = FLinesInWindow - 1;
     const int line = std::clamp(FTopLine + row, 1, std::max(1, FLines->Count()));
-    // The nearest boundary between cells: a click on the right half of a character lands after it.
-    const int numerator = x + (FLeftChar - 1) * FCharWidth - FGutterWidth - 2;
-    const int boundary = numerator >= 0 ? (2 * numerator + FCharWidth) / (2 * FCharWidth)
-                                        : -((-2 * numerator + FCharWidth) / (2 * FCharWidth));
-    std::string_view s = line <= FLines->Count() ? LineView(line) : std::string_view {};
-    int counter = 0;
-    std::size_t i = 0;
-    while (counter < boundary) {
-        if (i < s.size() && s[i] == '\t')
-            counter = (counter / FTabWidth + 1) * FTabWidth;
-        else
-            ++counter;
-        i = i < s.size() ? utf8::Next(s, i) : i + 1;
-    }
-    return { static_cast<int>(i) + 1, line };
+    // A click on the left half of a character lands before it, on the right half after it; a
+    // wide character's halves are its two cells.
+    return { ColumnForPixel(line, x + (FLeftChar - 1) * FCharWidth - FGutterWidth - 2), line };
 }
 
 bool TCustomQuillEdit::IsPointInSelection(TBufferCoord pos) const
@@ -68,10 +56,8 @@ bool TCustomQuillEdit::IsPointInSelection(TBufferCoord pos) const
     switch (FSelectionMode) {
     case TQuillSelectionMode::smLine:
         return true;
-    case TQuillSelectionMode::smColumn: {
-        const int a = std::min(FBlockBegin.X, FBlockEnd.X), b = std::max(FBlockBegin.X, FBlockEnd.X);
-        return pos.X >= a && pos.X < b;
-    }
+    case TQuillSelectionMode::smColumn:
+        return InColumnBlock(pos);
     case TQuillSelectionMode::smNormal:
         break;
     }

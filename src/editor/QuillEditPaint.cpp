@@ -37,12 +37,18 @@ struct TCustomQuillEdit::TPaintContext {
     TBufferCoord SelStart; // X as display columns
     TBufferCoord SelStop;
 
-    // The line being painted.
+    // The line being painted (its expanded text: tabs are spaces by now).
     int RowTop = 0;
     std::string_view Text;
+    // ASCII: every character is one byte and one cell, and no table is needed.
     bool Simple = true;
-    std::vector<std::uint32_t> CharBytes; // byte offset of each character, and the end
-    int CharCount = 0;
+    // Otherwise, for each character from the first on, its first byte and its first cell, and
+    // one entry more for where the last one ends. Only the characters up to the right edge of the
+    // clip are listed: a very long line costs no more than what shows of it.
+    std::vector<std::uint32_t> CharBytes;
+    std::vector<std::uint32_t> CharCells;
+    int CharCount = 0; // characters listed
+    int CellCount = 0; // cells they take (at least LastCell when the list stops early)
     int SelFrom = 0; // selected cells [SelFrom, SelTo)
     int SelTo = 0;
     bool Special = false;
@@ -56,17 +62,62 @@ struct TCustomQuillEdit::TPaintContext {
     TColor RunBg = 0;
     TFontStyles RunStyle = 0;
 
-    std::size_t ByteOf(int cell) const
+    void SetLine(std::string_view text)
     {
-        cell = std::clamp(cell, 0, CharCount);
-        return Simple ? static_cast<std::size_t>(cell) : CharBytes[static_cast<std::size_t>(cell)];
+        Text = text;
+        Simple = IsAscii(text);
+        if (Simple) {
+            CharCount = CellCount = static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
+            return;
+        }
+        CharBytes.clear();
+        CharCells.clear();
+        std::uint32_t cell = 0;
+        std::size_t i = 0;
+        while (i < text.size() && cell < static_cast<std::uint32_t>(LastCell)) {
+            int cells;
+            std::size_t n = CharCellsAt(text, i, cells);
+            CharBytes.push_back(static_cast<std::uint32_t>(i));
+            CharCells.push_back(cell);
+            cell += static_cast<std::uint32_t>(cells);
+            i += n;
+        }
+        CharCount = static_cast<int>(CharBytes.size());
+        CharBytes.push_back(static_cast<std::uint32_t>(i));
+        CharCells.push_back(cell);
+        CellCount = static_cast<int>(cell);
     }
+    // The character that covers `cell`, or CharCount past the listed ones.
+    int CharAtCell(int cell) const
+    {
+        if (Simple)
+            return std::clamp(cell, 0, CharCount);
+        auto it = std::upper_bound(CharCells.begin(), CharCells.end(), static_cast<std::uint32_t>(std::max(cell, 0)));
+        return std::min(static_cast<int>(it - CharCells.begin()) - 1, CharCount);
+    }
+    // The first character that starts at or after `cell`.
+    int CharFromCell(int cell) const
+    {
+        if (Simple)
+            return std::clamp(cell, 0, CharCount);
+        auto it = std::lower_bound(CharCells.begin(), CharCells.end(), static_cast<std::uint32_t>(std::max(cell, 0)));
+        return std::min(static_cast<int>(it - CharCells.begin()), CharCount);
+    }
+    std::size_t ByteOfChar(int k) const
+    {
+        return Simple ? static_cast<std::size_t>(k) : CharBytes[static_cast<std::size_t>(k)];
+    }
+    int CellOfChar(int k) const { return Simple ? k : static_cast<int>(CharCells[static_cast<std::size_t>(k)]); }
+    // The cell of the first character that starts at or after `byte`; bytes past the listed
+    // characters lie beyond the clip.
     int CellOfByte(std::size_t byte) const
     {
         if (Simple)
-            return static_cast<int>(byte);
+            return static_cast<int>(std::min<std::size_t>(byte, INT_MAX));
+        if (byte >= CharBytes.back())
+            return byte == CharBytes.back() ? CellCount : std::max(CellCount, LastCell);
         auto it = std::lower_bound(CharBytes.begin(), CharBytes.end(), static_cast<std::uint32_t>(byte));
-        return static_cast<int>(it - CharBytes.begin());
+        return static_cast<int>(CharCells[static_cast<std::size_t>(it - CharBytes.begin())]);
     }
 };
 
@@ -208,18 +259,8 @@ void TCustomQuillEdit::PaintTextLines(ICanvas& canvas, const TRect& clip, int fi
 void TCustomQuillEdit::PaintLine(TPaintContext& pc, int line)
 {
     const QuillString expanded = FLines->ExpandedString(line - 1);
-    pc.Text = expanded.view();
     pc.RowTop = (line - FTopLine) * FLineHeight;
-    pc.Simple = std::none_of(pc.Text.begin(), pc.Text.end(), [](char c) { return (c & 0x80) != 0; });
-    if (pc.Simple) {
-        pc.CharCount = static_cast<int>(pc.Text.size());
-    } else {
-        pc.CharBytes.clear();
-        for (std::size_t i = 0; i < pc.Text.size(); i = utf8::Next(pc.Text, i))
-            pc.CharBytes.push_back(static_cast<std::uint32_t>(i));
-        pc.CharCount = static_cast<int>(pc.CharBytes.size());
-        pc.CharBytes.push_back(static_cast<std::uint32_t>(pc.Text.size()));
-    }
+    pc.SetLine(expanded.view());
 
     pc.SelFrom = pc.SelTo = 0;
     if (pc.SelVisible && line >= pc.SelStart.Y && line <= pc.SelStop.Y) {
@@ -232,8 +273,11 @@ void TCustomQuillEdit::PaintLine(TPaintContext& pc, int line)
             pc.SelTo = INT_MAX;
             break;
         case TQuillSelectionMode::smColumn:
-            pc.SelFrom = pc.SelStart.X - 1;
-            pc.SelTo = pc.SelStop.X - 1;
+            // The block's edges are display columns; on each line they move to the start of the
+            // character they fall in or the next one (ColumnBlockBytes), so that a tab or a wide
+            // character is shown selected whole or not at all.
+            pc.SelFrom = DisplayColumn({ ColumnForDisplay(line, pc.SelStart.X), line }) - 1;
+            pc.SelTo = DisplayColumn({ ColumnForDisplay(line, pc.SelStop.X), line }) - 1;
             break;
         }
     }
@@ -251,21 +295,29 @@ void TCustomQuillEdit::PaintLine(TPaintContext& pc, int line)
         }
     }
 
+    // Cells [from, to) in one call. A wide character cut by the edge of the part is drawn whole
+    // from its own first cell and clipped, so each side shows its half.
     auto drawPart = [&](int from, int to, TColor fg, TColor bg, TFontStyles style) {
         from = std::max(from, pc.FirstCell);
         to = std::min(to, pc.LastCell);
         if (from >= to)
             return;
-        const int x = FTextOffset + from * FCharWidth;
-        const TRect cell
-            = TRect { x, pc.RowTop, FTextOffset + to * FCharWidth, pc.RowTop + FLineHeight }.Intersect(pc.Clip);
+        const TRect cell = TRect { FTextOffset + from * FCharWidth, pc.RowTop, FTextOffset + to * FCharWidth,
+            pc.RowTop + FLineHeight }
+                               .Intersect(pc.Clip);
         if (cell.IsEmpty())
             return;
         pc.Drawer.SetStyle(style);
         pc.Drawer.SetForeColor(fg);
         pc.Drawer.SetBackColor(bg);
-        const std::size_t b0 = pc.ByteOf(from), b1 = pc.ByteOf(to);
-        pc.Drawer.ExtTextOut(x, pc.RowTop, etoOpaque | etoClipped, cell, pc.Text.substr(b0, b1 - b0), to - from);
+        const int k0 = pc.CharAtCell(from), k1 = pc.CharFromCell(to);
+        const std::size_t b0 = pc.ByteOfChar(k0), b1 = pc.ByteOfChar(k1);
+        const int x = FTextOffset + pc.CellOfChar(k0) * FCharWidth;
+        const std::string_view text = pc.Text.substr(b0, b1 - b0);
+        if (pc.Simple)
+            pc.Drawer.ExtTextOut(x, pc.RowTop, etoOpaque | etoClipped, cell, text, k1 - k0);
+        else
+            pc.Drawer.ExtTextOut(x, pc.RowTop, etoOpaque | etoClipped, cell, text, pc.CharCells.data() + k0, k1 - k0);
     };
     auto selectedColors = [&](TColor& fg, TColor& bg) {
         if (pc.Special) {
@@ -338,11 +390,11 @@ void TCustomQuillEdit::PaintLine(TPaintContext& pc, int line)
         if (pc.RunEnd > pc.RunStart)
             drawRun(pc.RunStart, pc.RunEnd, pc.RunFg, pc.RunBg, pc.RunStyle);
     } else {
-        drawRun(0, pc.CharCount, pc.LineFg, pc.LineBg, FFont.Style);
+        drawRun(0, pc.CellCount, pc.LineFg, pc.LineBg, FFont.Style);
     }
 
     // The row past the text, selected where the selection's span reaches beyond it.
-    const int restFrom = std::max(pc.CharCount, pc.FirstCell);
+    const int restFrom = std::max(pc.CellCount, pc.FirstCell);
     if (restFrom < pc.LastCell) {
         TColor sfg, sbg;
         selectedColors(sfg, sbg);

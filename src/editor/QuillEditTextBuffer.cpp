@@ -7,6 +7,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <new>
 #include <stdexcept>
 #include <sys/mman.h>
@@ -91,18 +94,88 @@ template <class Stop> QuillString Expand(const QuillString& line, int width, boo
     return result;
 }
 
+// Whether a line holds a byte of 0x80 or above and whether it holds a tab, in one pass of
+// 16-byte loads (the last one overlapping): the longest-line walk asks it of every line, and a
+// plain memchr for the tab alone is all it had to pay before lines were measured in cells.
+void Classify(std::string_view s, bool& ascii, bool& tabs)
+{
+    const char* p = s.data();
+    const std::size_t n = s.size();
+#if defined(__SSE2__)
+    if (n >= 16) {
+        const __m128i tab = _mm_set1_epi8('\t');
+        __m128i last = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+        __m128i all = last, found = _mm_cmpeq_epi8(last, tab);
+        for (std::size_t i = 0; i + 16 < n; i += 16) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            all = _mm_or_si128(all, v);
+            found = _mm_or_si128(found, _mm_cmpeq_epi8(v, tab));
+        }
+        ascii = _mm_movemask_epi8(all) == 0;
+        tabs = _mm_movemask_epi8(found) != 0;
+        return;
+    }
+    if (n >= 8) {
+        const __m128i v = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + n - 8)));
+        ascii = _mm_movemask_epi8(v) == 0;
+        tabs = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\t'))) != 0;
+        return;
+    }
+#endif
+    unsigned high = 0;
+    tabs = false;
+    for (std::size_t i = 0; i < n; ++i) {
+        high |= static_cast<unsigned char>(p[i]);
+        tabs = tabs || p[i] == '\t';
+    }
+    ascii = (high & 0x80) == 0;
+}
+
+// Lengths are display cells: a line of plain ASCII is as long as it has bytes, but a UTF-8
+// character is one cell (an East Asian wide one two) and its tab stops count in cells too, so
+// that the horizontal scroll range fits what painting shows.
 std::uint64_t MeasureExpanded(std::string_view text, int width, bool& hasTabs)
 {
-    const void* tab = std::memchr(text.data(), '\t', text.size());
-    hasTabs = tab != nullptr;
+    bool ascii = false;
+    Classify(text, ascii, hasTabs);
+    if (!ascii)
+        return static_cast<std::uint64_t>(LineCells(text, width, &hasTabs));
     if (!hasTabs)
         return text.size();
-    auto firstTab = static_cast<std::size_t>(static_cast<const char*>(tab) - text.data());
+    auto firstTab = text.find('\t');
     if (width <= 1)
         return ExpandedSize<TabStopOne>(text, width, firstTab);
     if ((width & (width - 1)) == 0)
         return ExpandedSize<TabStopPow2>(text, width, firstTab);
     return ExpandedSize<TabStopAny>(text, width, firstTab);
+}
+
+// Tab expansion of a line that holds UTF-8 characters: the stops are counted in cells.
+QuillString ExpandCells(const QuillString& line, int width, bool& hasTabs)
+{
+    std::string_view text = line;
+    std::size_t firstTab = text.find('\t');
+    hasTabs = firstTab != std::string_view::npos;
+    if (!hasTabs)
+        return line;
+    std::string out(text.substr(0, firstTab));
+    long long cell = CellOfByte(text, firstTab, width);
+    for (std::size_t i = firstTab; i < text.size();) {
+        if (text[i] == '\t') {
+            long long next = NextTabStop(cell, width);
+            out.append(static_cast<std::size_t>(next - cell), ' ');
+            cell = next;
+            ++i;
+            continue;
+        }
+        int cells;
+        std::size_t n = CharCellsAt(text, i, cells);
+        out.append(text.substr(i, n));
+        cell += cells;
+        i += n;
+    }
+    return QuillString(out);
 }
 
 using ExpandRoutine = QuillString (*)(const QuillString&, int, bool&);
@@ -560,8 +633,14 @@ QuillString TQuillEditStringList::ExpandedString(int index) const
         return text;
     }
     bool hasTabs = false;
-    QuillString expanded = FExpand(text, FTabWidth, hasTabs);
-    rec.ExpandedLength = ClampLength(expanded.size());
+    if (IsAscii(text)) {
+        QuillString expanded = FExpand(text, FTabWidth, hasTabs);
+        rec.ExpandedLength = ClampLength(expanded.size());
+        rec.LineFlags = hasTabs ? tabsPresent : tabsAbsent;
+        return expanded;
+    }
+    QuillString expanded = ExpandCells(text, FTabWidth, hasTabs);
+    rec.ExpandedLength = ClampLength(static_cast<std::uint64_t>(LineCells(expanded, FTabWidth)));
     rec.LineFlags = hasTabs ? tabsPresent : tabsAbsent;
     return expanded;
 }

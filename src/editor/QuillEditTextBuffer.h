@@ -24,7 +24,7 @@ struct TQuillEditStringRec {
     QuillStringRep LineText;
     std::intptr_t LineData;
     TRangeState RangeState;
-    std::int32_t ExpandedLength; // after tab expansion; -1 when unknown
+    std::int32_t ExpandedLength; // display cells after tab expansion; -1 when unknown
     std::uint8_t LineFlags;
 };
 
@@ -87,9 +87,12 @@ public:
     TRangeState GetRange(int index) const;
     void PutRange(int index, TRangeState range);
 
-    // The line with tabs expanded to TabWidth stops; the line itself when it holds no tab.
+    // The line with tabs expanded to TabWidth stops; the line itself when it holds no tab. Stops
+    // are counted in display cells (see CellOfByte), so UTF-8 text before a tab moves it by its
+    // cells, not by its bytes.
     QuillString ExpandedString(int index) const;
-    // Length of ExpandedString(index), from the cache when it is current; 0 outside the list.
+    // Width of ExpandedString(index) in display cells (its byte length for ASCII), from the cache
+    // when it is current; 0 outside the list.
     int GetExpandedLength(int index) const;
     // Expanded length of the longest line (the first of equals); 0 for no lines or empty lines.
     int LongestLineLength() const;

@@ -193,24 +193,26 @@ void TCustomQuillEdit::SetLeftChar(int value)
     StatusChanged(stLeftChar);
 }
 
+namespace {
+
+int ClampColumn(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
 int TCustomQuillEdit::DisplayColumn(TBufferCoord pos) const
 {
     if (pos.Y < 1 || pos.Y > FLines->Count())
         return pos.X;
     std::string_view s = LineView(pos.Y);
     auto target = static_cast<std::size_t>(std::max(0, pos.X - 1));
-    int column = 0;
-    std::size_t i = 0;
-    while (i < target && i < s.size()) {
-        if (s[i] == '\t')
-            column = (column / FTabWidth + 1) * FTabWidth;
-        else
-            ++column;
-        i = utf8::Next(s, i);
-    }
+    long long column = CellOfByte(s, target, FTabWidth);
+    // Past the end every column is one cell.
     if (target > s.size())
-        column += static_cast<int>(target - s.size());
-    return column + 1;
+        column += static_cast<long long>(target - s.size());
+    return ClampColumn(column + 1);
 }
 
 int TCustomQuillEdit::ColumnForDisplay(int line, int displayColumn) const
@@ -218,18 +220,88 @@ int TCustomQuillEdit::ColumnForDisplay(int line, int displayColumn) const
     if (line < 1 || line > FLines->Count())
         return displayColumn;
     std::string_view s = LineView(line);
-    int column = 0;
-    std::size_t i = 0;
-    while (i < s.size() && column + 1 < displayColumn) {
-        if (s[i] == '\t')
-            column = (column / FTabWidth + 1) * FTabWidth;
-        else
-            ++column;
-        i = utf8::Next(s, i);
+    const long long cell = std::max(0, displayColumn - 1);
+    const TCellSpot spot = CharAtCell(s, cell, FTabWidth);
+    if (spot.Length == 0)
+        return ClampColumn(static_cast<long long>(s.size()) + 1 + (cell - spot.Cell));
+    // A column inside a tab or a wide character belongs to the character after it.
+    std::size_t byte = spot.Cell == cell ? spot.Byte : spot.Byte + spot.Length;
+    return ClampColumn(static_cast<long long>(byte) + 1);
+}
+
+int TCustomQuillEdit::ColumnForPixel(int line, int x) const
+{
+    if (x <= 0)
+        return 1;
+    std::string_view s = line >= 1 && line <= FLines->Count() ? LineView(line) : std::string_view {};
+    const long long cell = x / FCharWidth;
+    const TCellSpot spot = CharAtCell(s, cell, FTabWidth);
+    if (spot.Length == 0) {
+        // Past the end: the nearest cell boundary, halves rounding up.
+        const long long boundary = (2LL * x + FCharWidth) / (2LL * FCharWidth);
+        return ClampColumn(static_cast<long long>(s.size()) + 1 + std::max(0LL, boundary - spot.Cell));
     }
-    if (column + 1 < displayColumn)
-        return static_cast<int>(s.size()) + 1 + (displayColumn - column - 1);
-    return static_cast<int>(i) + 1;
+    // A character is passed from the middle of its cells on. A tab is passed from the middle of
+    // its first cell on, as if its cells were characters of their own that the caret cannot stop
+    // between.
+    const long long left = spot.Cell * FCharWidth;
+    const bool passed = s[spot.Byte] == '\t' ? 2LL * (x - left) >= FCharWidth
+                                             : 2LL * (x - left) >= static_cast<long long>(spot.Width) * FCharWidth;
+    return ClampColumn(static_cast<long long>(passed ? spot.Byte + spot.Length : spot.Byte) + 1);
+}
+
+int TCustomQuillEdit::ColumnNearDisplay(int line, int displayColumn) const
+{
+    if (line < 1 || line > FLines->Count())
+        return displayColumn;
+    std::string_view s = LineView(line);
+    const long long cell = std::max(0, displayColumn - 1);
+    const TCellSpot spot = CharAtCell(s, cell, FTabWidth);
+    if (spot.Length == 0)
+        return ClampColumn(static_cast<long long>(s.size()) + 1 + (cell - spot.Cell));
+    // Inside a tab or a wide character: the nearer edge, the left one on a tie.
+    const bool after = spot.Cell + spot.Width - cell < cell - spot.Cell;
+    return ClampColumn(static_cast<long long>(after ? spot.Byte + spot.Length : spot.Byte) + 1);
+}
+
+std::pair<std::size_t, std::size_t> TCustomQuillEdit::ColumnBlockBytes(
+    int line, int leftDisplay, int rightDisplay) const
+{
+    if (line < 1 || line > FLines->Count() || rightDisplay <= leftDisplay)
+        return { 0, 0 };
+    std::string_view s = LineView(line);
+    auto byteOf = [&](int display) {
+        return std::min<std::size_t>(static_cast<std::size_t>(ColumnForDisplay(line, display) - 1), s.size());
+    };
+    const std::size_t a = byteOf(leftDisplay);
+    return { a, std::max(a, byteOf(rightDisplay)) };
+}
+
+std::pair<int, int> TCustomQuillEdit::ColumnBlockEdges() const
+{
+    const int a = DisplayColumn(FBlockBegin), b = DisplayColumn(FBlockEnd);
+    return { std::min(a, b), std::max(a, b) };
+}
+
+bool TCustomQuillEdit::InColumnBlock(TBufferCoord pos) const
+{
+    const auto [left, right] = ColumnBlockEdges();
+    const int column = DisplayColumn(pos);
+    return column >= DisplayColumn({ ColumnForDisplay(pos.Y, left), pos.Y })
+        && column < DisplayColumn({ ColumnForDisplay(pos.Y, right), pos.Y });
+}
+
+int TCustomQuillEdit::CharCellsAtCaret() const
+{
+    if (FCaretY < 1 || FCaretY > FLines->Count())
+        return 1;
+    std::string_view s = LineView(FCaretY);
+    auto i = static_cast<std::size_t>(FCaretX - 1);
+    if (i >= s.size() || s[i] == '\t')
+        return 1;
+    int cells;
+    CharCellsAt(s, i, cells);
+    return cells;
 }
 
 void TCustomQuillEdit::EnsureCursorPosVisible()
@@ -297,21 +369,23 @@ void TCustomQuillEdit::CreateCaretShape()
     TQuillEditCaretType type = FInsertMode ? FInsertCaret : FOverwriteCaret;
     int w = 2, h = FLineHeight - 2;
     FCaretOffset = { -1, 0 };
+    // The shapes that cover a character cover all of a wide one.
+    FCaretCells = type == TQuillEditCaretType::ctVerticalLine ? 1 : CharCellsAtCaret();
     switch (type) {
     case TQuillEditCaretType::ctVerticalLine:
         break;
     case TQuillEditCaretType::ctHorizontalLine:
-        w = FCharWidth;
+        w = FCharWidth * FCaretCells;
         h = 2;
         FCaretOffset = { 0, FLineHeight - 2 };
         break;
     case TQuillEditCaretType::ctHalfBlock:
-        w = FCharWidth;
+        w = FCharWidth * FCaretCells;
         h = (FLineHeight - 2) / 2;
         FCaretOffset = { 0, h };
         break;
     case TQuillEditCaretType::ctBlock:
-        w = FCharWidth;
+        w = FCharWidth * FCaretCells;
         FCaretOffset = { 0, 0 };
         break;
     }
@@ -330,6 +404,11 @@ void TCustomQuillEdit::UpdateCaret()
         return;
     }
     FCaretChangedPending = false;
+    const TQuillEditCaretType type = FInsertMode ? FInsertCaret : FOverwriteCaret;
+    if (type != TQuillEditCaretType::ctVerticalLine && CharCellsAtCaret() != FCaretCells) {
+        CreateCaretShape(); // places the caret again with the new shape
+        return;
+    }
     int x = (DisplayColumn({ FCaretX, FCaretY }) - 1) * FCharWidth + FTextOffset;
     int y = (FCaretY - FTopLine) * FLineHeight + 1;
     FHost->SetCaretPos(x + FCaretOffset.X, y + FCaretOffset.Y);

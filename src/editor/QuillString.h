@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -159,5 +160,89 @@ private:
 };
 
 std::ostream& operator<<(std::ostream& os, const QuillString& s);
+
+// --- characters on the text grid -------------------------------------------------------------
+// Line text is bytes. For display a well-formed UTF-8 sequence is one character, and so is every
+// byte that is not part of one (it shows as U+FFFD and stays in the text as it is). A character
+// takes one cell of the grid, an East Asian wide or fullwidth one two; a tab reaches the next
+// multiple of the tab width. The editor's painting, caret and mouse, the line store's expanded
+// lengths and the print engine all measure with these, so that they agree cell for cell.
+
+// Length of the character at s[i] (i < s.size()) and its code point in `c` (U+FFFD for a byte
+// that starts no well-formed sequence).
+std::size_t DecodeCharAt(std::string_view s, std::size_t i, char32_t& c);
+// Cells a code point takes: 2 for East Asian wide and fullwidth characters, else 1.
+int CellWidthOf(char32_t c);
+
+// Bytes and cells of the character at s[i] (i < s.size()); a tab counts as one cell here.
+inline std::size_t CharCellsAt(std::string_view s, std::size_t i, int& cells)
+{
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+        cells = 1;
+        return 1;
+    }
+    char32_t c;
+    std::size_t n = DecodeCharAt(s, i, c);
+    cells = CellWidthOf(c);
+    return n;
+}
+
+// How many bytes from s[from] on are ASCII other than tab: each of them is one character of one
+// cell, which lets the walks below skip plain text eight bytes at a time.
+std::size_t PlainRunLength(std::string_view s, std::size_t from = 0);
+// True when no byte is 0x80 or above. Inline and with overlapping word loads instead of a byte
+// loop for the tail: painting and the longest-line walk ask it of every line.
+inline bool IsAscii(std::string_view s)
+{
+    const char* p = s.data();
+    const std::size_t n = s.size();
+    if (n < 8) {
+        std::uint32_t acc = 0;
+        if (n >= 4) {
+            std::uint32_t a, b;
+            std::memcpy(&a, p, 4);
+            std::memcpy(&b, p + n - 4, 4);
+            acc = a | b;
+        } else {
+            for (std::size_t i = 0; i < n; ++i)
+                acc |= static_cast<unsigned char>(p[i]);
+        }
+        return (acc & 0x80808080u) == 0;
+    }
+    constexpr std::uint64_t high = 0x8080808080808080ull;
+    std::uint64_t acc;
+    std::memcpy(&acc, p + n - 8, 8);
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        acc |= w;
+        // A long line that is not ASCII is told early.
+        if ((i & 63) == 56 && (acc & high))
+            return false;
+    }
+    return (acc & high) == 0;
+}
+
+// The cell after a tab that starts at `cell`.
+inline long long NextTabStop(long long cell, int tabWidth)
+{
+    return tabWidth <= 1 ? cell + 1 : (cell / tabWidth + 1) * tabWidth;
+}
+
+// Cells (from 0) before the first character that starts at or after byte `end`: a character
+// that `end` falls inside is counted whole. `end` past the text gives the line's width.
+long long CellOfByte(std::string_view s, std::size_t end, int tabWidth);
+// Width of the line in cells; `hasTabs` tells whether it holds a tab.
+long long LineCells(std::string_view s, int tabWidth, bool* hasTabs = nullptr);
+
+// The character that covers a cell of a line.
+struct TCellSpot {
+    std::size_t Byte; // its first byte; the text's size past the end
+    long long Cell; // its first cell; the line's width past the end
+    int Width; // its cells (0 past the end)
+    std::size_t Length; // its bytes (0 past the end)
+};
+// The character covering 0-based `cell` (cell >= 0).
+TCellSpot CharAtCell(std::string_view s, long long cell, int tabWidth);
 
 } // namespace quillan

@@ -98,4 +98,20 @@ void TTextDrawer::ExtTextOut(int x, int y, unsigned options, const TRect& rect, 
     FCanvas->ExtTextOut(x, y, options, &rect, text, FAdvances.data(), needed);
 }
 
+void TTextDrawer::ExtTextOut(int x, int y, unsigned options, const TRect& rect, std::string_view text,
+    const std::uint32_t* cellStarts, int charCount)
+{
+    if (!FCanvas)
+        return;
+    if (charCount <= 0) {
+        ExtTextOut(x, y, options, rect, text, 0);
+        return;
+    }
+    const int width = CharWidth();
+    FCellAdvances.resize(static_cast<std::size_t>(charCount));
+    for (std::size_t k = 0; k < FCellAdvances.size(); ++k)
+        FCellAdvances[k] = static_cast<int>(cellStarts[k + 1] - cellStarts[k]) * width;
+    FCanvas->ExtTextOut(x, y, options, &rect, text, FCellAdvances.data(), FCellAdvances.size());
+}
+
 } // namespace quillan

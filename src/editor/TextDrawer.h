@@ -4,14 +4,15 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 namespace quillan {
 
-// Draws text runs on a fixed character grid: every character advances by CharWidth, whatever the
-// font says, so bold, italic and plain text line up. The fonts for the sixteen style combinations
-// are derived once from the base font.
+// Draws text runs on a fixed character grid: every character advances by CharWidth (an East Asian
+// wide one by two), whatever the font says, so bold, italic and plain text line up. The fonts for the sixteen style
+// combinations are derived once from the base font.
 class TTextDrawer {
 public:
     TTextDrawer(const TFontSpec& baseFont, int charWidth, int charHeight, int extraSpacing = 0);
@@ -33,6 +34,10 @@ public:
 
     // `charCount` characters of UTF-8 `text` at (x, y), one cell each.
     void ExtTextOut(int x, int y, unsigned options, const TRect& rect, std::string_view text, int charCount);
+    // The same where character k spans cells cellStarts[k]..cellStarts[k + 1] (an East Asian
+    // wide character two): still one call for the whole run.
+    void ExtTextOut(int x, int y, unsigned options, const TRect& rect, std::string_view text,
+        const std::uint32_t* cellStarts, int charCount);
 
 private:
     void ApplyFont();
@@ -46,7 +51,8 @@ private:
     TColor FBackColor = clWindow;
     ICanvas* FCanvas = nullptr;
     int FDrawingCount = 0;
-    std::vector<int> FAdvances;
+    std::vector<int> FAdvances; // CharWidth throughout, reused from run to run
+    std::vector<int> FCellAdvances;
 };
 
 } // namespace quillan

@@ -1,7 +1,6 @@
 #include "print/PrintLineCells.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quillan {
 
@@ -10,68 +9,7 @@ namespace {
 constexpr std::string_view FirstBreakSet = "\t ,-";
 constexpr std::string_view SecondBreakSet = ").;";
 
-bool IsAscii(std::string_view s)
-{
-    // Eight bytes at a time: pagination runs this over every wrapped line.
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, s.data() + i, 8);
-        if (w & 0x8080808080808080ull)
-            return false;
-    }
-    for (; i < s.size(); ++i)
-        if (static_cast<unsigned char>(s[i]) & 0x80)
-            return false;
-    return true;
-}
-
 } // namespace
-
-std::size_t DecodeCharAt(std::string_view s, std::size_t i, char32_t& c)
-{
-    auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-        c = b;
-        return 1;
-    }
-    std::size_t n = b < 0xC2 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF5 ? 4 : 1;
-    if (n > 1 && i + n <= s.size()) {
-        auto b1 = static_cast<unsigned char>(s[i + 1]);
-        // Overlong forms, surrogates and code points above U+10FFFF are not characters.
-        bool bad = (b == 0xE0 && b1 < 0xA0) || (b == 0xED && b1 > 0x9F) || (b == 0xF0 && b1 < 0x90)
-            || (b == 0xF4 && b1 > 0x8F);
-        char32_t cp = n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
-        for (std::size_t k = 1; k < n && !bad; ++k) {
-            auto bk = static_cast<unsigned char>(s[i + k]);
-            bad = (bk & 0xC0) != 0x80;
-            cp = (cp << 6) | (bk & 0x3F);
-        }
-        if (!bad) {
-            c = cp;
-            return n;
-        }
-    }
-    c = 0xFFFD;
-    return 1;
-}
-
-int CellWidthOf(char32_t c)
-{
-    if (c < 0x1100)
-        return 1;
-    static constexpr char32_t wide[][2] = { { 0x1100, 0x115F }, { 0x2E80, 0x303E }, { 0x3041, 0x33FF },
-        { 0x3400, 0x4DBF }, { 0x4E00, 0x9FFF }, { 0xA000, 0xA4CF }, { 0xAC00, 0xD7A3 }, { 0xF900, 0xFAFF },
-        { 0xFE30, 0xFE4F }, { 0xFF00, 0xFF60 }, { 0xFFE0, 0xFFE6 }, { 0x1F300, 0x1F64F }, { 0x1F900, 0x1F9FF },
-        { 0x20000, 0x2FFFD }, { 0x30000, 0x3FFFD } };
-    for (const auto& range : wide) {
-        if (c < range[0])
-            return 1;
-        if (c <= range[1])
-            return 2;
-    }
-    return 1;
-}
 
 void TPrintLineCells::Assign(std::string_view text)
 {

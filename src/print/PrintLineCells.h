@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/QuillString.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -7,11 +9,10 @@
 
 namespace quillan {
 
-// One line of text as the printed column grid sees it. Lines are bytes; a well-formed UTF-8
-// sequence is one character and so is every byte that is not part of one. A character takes one
-// cell, an East Asian wide one two. Rows are cut only between characters, so a multi-byte
-// sequence is never split across rows or cells. Pure ASCII lines (the usual case) are handled
-// without any tables.
+// One line of text as the printed column grid sees it, measured as the editor measures it
+// (DecodeCharAt, CellWidthOf): a character takes one cell, an East Asian wide one two. Rows are
+// cut only between characters, so a multi-byte sequence is never split across rows or cells.
+// Pure ASCII lines (the usual case) are handled without any tables.
 class TPrintLineCells {
 public:
     void Assign(std::string_view text);
@@ -36,12 +37,6 @@ private:
     std::vector<std::uint32_t> FBytes;
     std::vector<std::uint32_t> FCells;
 };
-
-// Cells a code point takes on the grid: 2 for East Asian wide and fullwidth characters, else 1.
-int CellWidthOf(char32_t c);
-// Length and code point of the character at s[i]; a byte that starts no well-formed sequence is
-// one character of its own (reported as U+FFFD).
-std::size_t DecodeCharAt(std::string_view s, std::size_t i, char32_t& c);
 
 // Where rows end when a line is wrapped to maxCol cells: each entry is the number of characters
 // up to and including the last one of a row (so also the index of the first character of the next

@@ -20,6 +20,7 @@ int Saturate(long long value)
     return value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
+// Tab stops in cells, as the editor's line store expands them.
 std::string ExpandTabs(std::string_view text, int tabWidth)
 {
     std::string out;
@@ -27,16 +28,16 @@ std::string ExpandTabs(std::string_view text, int tabWidth)
     long long column = 0;
     for (std::size_t i = 0; i < text.size();) {
         if (text[i] == '\t') {
-            int blanks = tabWidth <= 1 ? 1 : tabWidth - static_cast<int>(column % tabWidth);
-            out.append(static_cast<std::size_t>(blanks), ' ');
-            column += blanks;
+            long long next = NextTabStop(column, tabWidth);
+            out.append(static_cast<std::size_t>(next - column), ' ');
+            column = next;
             ++i;
             continue;
         }
-        char32_t c;
-        std::size_t n = DecodeCharAt(text, i, c);
+        int cells;
+        std::size_t n = CharCellsAt(text, i, cells);
         out.append(text.substr(i, n));
-        column += CellWidthOf(c);
+        column += cells;
         i += n;
     }
     return out;

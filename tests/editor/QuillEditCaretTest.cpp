@@ -169,9 +169,9 @@ TEST(QuillEditSelection, ColumnBlocksDeleteAndUndoExactly)
     h.Cmd(ecColumnSelect);
     h.Select(2, 1, 4, 4);
     h.Cmd(ecDeleteChar);
-    // A character belongs to the block when its first byte does: on the third line the euro
-    // sign starts left of the block and stays, on the fourth it starts inside and goes whole.
-    const std::vector<std::string> deleted { "adefg", "a", "€bcdefg", "acdefg" };
+    // The block spans display columns 2 to 3 (its end, after the euro sign on the last line,
+    // shows in column 3): one cell on every line, whatever that cell's character is in bytes.
+    const std::vector<std::string> deleted { "acdefg", "a", "€cdefg", "acdefg" };
     EXPECT_EQ(h.Lines(), deleted);
     h.Edit.Undo();
     EXPECT_EQ(h.Lines(), (std::vector<std::string> { "abcdefg", "ab", "€bcdefg", "a€cdefg" }));

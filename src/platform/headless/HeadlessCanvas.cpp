@@ -1,5 +1,6 @@
 #include "platform/headless/HeadlessCanvas.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace quillan {
@@ -34,6 +35,20 @@ std::size_t SequenceLength(std::string_view text, std::size_t i)
         if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
             return 1;
     return n;
+}
+
+// Puts ":8,16,8", every character's advance, after the width at `at`: where they differ (wide
+// characters) a test sees where each character starts. Out of line: plain text never needs it.
+[[gnu::noinline]] void InsertAdvances(
+    std::string& call, std::size_t at, const int* advances, std::size_t count, std::size_t cells)
+{
+    std::string list;
+    for (std::size_t i = 0; i < cells; ++i) {
+        char number[16];
+        list += i > 0 ? ',' : ':';
+        list.append(number, std::to_chars(number, number + sizeof number, advances[i < count ? i : count - 1]).ptr);
+    }
+    call.insert(at, list);
 }
 
 } // namespace
@@ -102,10 +117,20 @@ void THeadlessCanvas::ExtTextOut(
         call += " [" + RectText(*rect) + ']';
     call += ' ' + ColorText(FState.TextColor) + ' ' + ColorText(FState.BackColor);
     int width = 0;
-    std::size_t cells = Utf8CellCount(text);
-    for (std::size_t i = 0; i < cells && count > 0; ++i)
-        width += advances[i < count ? i : count - 1];
+    int differs = 0; // bits where some advance differs from the first
+    const std::size_t cells = Utf8CellCount(text);
+    const std::size_t given = cells < count ? cells : count;
+    for (std::size_t i = 0; i < given; ++i) {
+        width += advances[i];
+        differs |= advances[i] ^ advances[0];
+    }
+    if (cells > given && count > 0) {
+        width += static_cast<int>(cells - given) * advances[count - 1];
+        differs |= advances[count - 1] ^ advances[0];
+    }
     call += " w" + std::to_string(width) + ' ' + std::string(text);
+    if (differs != 0) [[unlikely]]
+        InsertAdvances(call, call.size() - text.size() - 1, advances, count, cells);
     Record(std::move(call));
 }
 

@@ -43,7 +43,9 @@ public:
     TColor TextColor() const { return FState.TextColor; }
     TColor BackColor() const { return FState.BackColor; }
 
-    // "TextOut 10 2 abc", "FillRect 0 0 30 16 #80000005", ... in call order.
+    // "TextOut 10 2 abc", "FillRect 0 0 30 16 #80000005", ... in call order. ExtTextOut records
+    // "ExtTextOut x y options [rect] fg bg wN text" with N the sum of the characters' advances,
+    // written "wN:a,b,c" with every advance when they differ.
     const std::vector<std::string>& Calls() const { return FCalls; }
     void ClearCalls() { FCalls.clear(); }
 

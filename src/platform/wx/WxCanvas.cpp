@@ -336,8 +336,20 @@ void TWxCanvas::ExtTextOut(
         } else {
             std::size_t start = 0;
             auto naturalX = [&](std::size_t k) -> long long { return k ? ends[k - 1] : 0; };
-            for (std::size_t k = 1; k < chars; ++k) {
-                if (naturalX(k) - naturalX(start) != FCellX[k] - FCellX[start]) {
+            for (std::size_t k = 0; k < chars; ++k) {
+                // A glyph from another face that is narrower than the cells it was given (a
+                // wide character, typically, in two cells) goes alone, centred in them.
+                const long long natural = naturalX(k + 1) - naturalX(k);
+                const long long cells = FCellX[k + 1] - FCellX[k];
+                if (FWide[k] >= 0x80 && natural < cells) {
+                    DrawRun(x, y, start, k);
+                    const long long left = x + FCellX[k] + (cells - natural) / 2;
+                    if (left <= INT_MAX / 2 && left >= INT_MIN / 2) {
+                        FDC->DrawText(FText.Mid(k, 1), static_cast<int>(left), y);
+                        ++FTextCalls;
+                    }
+                    start = k + 1;
+                } else if (k > start && naturalX(k) - naturalX(start) != FCellX[k] - FCellX[start]) {
                     DrawRun(x, y, start, k);
                     start = k;
                 }
