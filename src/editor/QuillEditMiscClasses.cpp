@@ -1,6 +1,7 @@
 #include "editor/QuillEditMiscClasses.h"
 
 #include "editor/QuillEdit.h"
+#include "platform/ImageList.h"
 
 #include <algorithm>
 
@@ -249,10 +250,25 @@ void TQuillBookMarkOpt::Changed()
         OnChange(this);
 }
 
+TQuillBookMarkOpt::~TQuillBookMarkOpt()
+{
+    if (FBookmarkImages)
+        FBookmarkImages->RemoveFreeNotification(this);
+}
+
 void TQuillBookMarkOpt::SetBookmarkImages(TCustomImageList* value)
 {
-    if (Assign(FBookmarkImages, value))
-        Changed();
+    if (value == FBookmarkImages)
+        return;
+    if (FBookmarkImages)
+        FBookmarkImages->RemoveFreeNotification(this);
+    FBookmarkImages = value;
+    if (FBookmarkImages)
+        FBookmarkImages->AddFreeNotification(this, [this](TCustomImageList*) {
+            FBookmarkImages = nullptr;
+            Changed();
+        });
+    Changed();
 }
 
 void TQuillBookMarkOpt::SetDrawBookmarksFirst(bool value)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/InternalImages.h"
 #include "editor/QuillEditTypes.h"
 
 #include <array>
@@ -27,6 +28,8 @@ inline constexpr TColor clSilver = 12632256;
 // Line text is bytes and columns are byte indices, but the caret, the selection and every edit
 // move over whole characters: a well-formed UTF-8 sequence is one character, and so is each byte
 // that is not part of one (it stays in the text as it is). Positions here are 0-based offsets.
+// How many cells a character takes on screen and on paper: CharCellsAt and the other
+// display-cell functions in QuillString.h.
 namespace utf8 {
 
 // Length of the character starting at s[i] (1 for a byte that starts no well-formed sequence).
@@ -110,9 +113,15 @@ private:
     bool FZeroStart = false;
 };
 
-// How bookmarks are shown in the gutter and whether the bookmark keys work.
+// How bookmarks are shown in the gutter and whether the bookmark keys work. An image list that is
+// destroyed while set here is dropped (OnChange fires).
 class TQuillBookMarkOpt {
 public:
+    TQuillBookMarkOpt() = default;
+    ~TQuillBookMarkOpt();
+    TQuillBookMarkOpt(const TQuillBookMarkOpt&) = delete;
+    TQuillBookMarkOpt& operator=(const TQuillBookMarkOpt&) = delete;
+
     TCustomImageList* BookmarkImages() const { return FBookmarkImages; }
     bool DrawBookmarksFirst() const { return FDrawBookmarksFirst; }
     bool EnableKeys() const { return FEnableKeys; }
@@ -127,12 +136,17 @@ public:
     void SetLeftMargin(int value);
     void SetXoffset(int value);
 
+    // The built-in glyph strip, taken from the strip all controls share on first use and
+    // given back when these options go.
+    const TImage& InternalImages() { return FInternalImages.Strip(); }
+
     std::function<void(TQuillBookMarkOpt* sender)> OnChange;
 
 private:
     void Changed();
 
     TCustomImageList* FBookmarkImages = nullptr;
+    TInternalImages FInternalImages;
     bool FDrawBookmarksFirst = true;
     bool FEnableKeys = true;
     bool FGlyphsVisible = true;

@@ -1,3 +1,4 @@
+#include "editor/GutterMarks.h"
 #include "editor/QuillEdit.h"
 #include "editor/QuillEditPrivate.h"
 #include "editor/TextDrawer.h"
@@ -179,37 +180,7 @@ void TCustomQuillEdit::PaintGutter(ICanvas& canvas, const TRect& clip, int first
         canvas.Line(FGutterWidth - 2, area.Top, FGutterWidth - 2, area.Bottom, clBtnHighlight);
         canvas.Line(FGutterWidth - 1, area.Top, FGutterWidth - 1, area.Bottom, clBtnShadow);
     }
-    if (!FBookMarkOpt.GlyphsVisible() || FMarkList.Count() == 0)
-        return;
-    // There are no glyph bitmaps on the canvas: a mark shows as a small framed box, a bookmark
-    // with its number in it. Bookmarks go first when the options say so.
-    const bool bookmarksFirst = FBookMarkOpt.DrawBookmarksFirst();
-    for (int line = firstLine; line <= lastLine; ++line) {
-        TQuillEditMarks marks {};
-        if (FMarkList.GetMarksForLine(line, marks) == 0)
-            continue;
-        const int top = (line - FTopLine) * FLineHeight;
-        int offset = 0;
-        for (int pass = 0; pass < 2; ++pass) {
-            for (TQuillEditMark* mark : marks) {
-                if (!mark || !mark->Visible() || (mark->IsBookmark() == bookmarksFirst) != (pass == 0))
-                    continue;
-                const int glyphH = std::min(14, FLineHeight);
-                const int x = FBookMarkOpt.LeftMargin() + offset;
-                const int gy = top + (FLineHeight - glyphH) / 2;
-                const TRect box = TRect { x, gy, x + 11, gy + glyphH }.Intersect(area);
-                if (!box.IsEmpty()) {
-                    canvas.FillRect(box, clBtnShadow);
-                    canvas.FillRect({ box.Left + 1, box.Top + 1, box.Right - 1, box.Bottom - 1 }, clWindow);
-                    if (mark->IsBookmark()) {
-                        canvas.SetTextColor(clWindowText);
-                        canvas.TextOut(x + 2, top, std::string(1, static_cast<char>('0' + mark->BookmarkNumber())));
-                    }
-                }
-                offset += FBookMarkOpt.Xoffset();
-            }
-        }
-    }
+    PaintGutterMarks(canvas, area, FMarkList, FBookMarkOpt, { FTopLine, FLineHeight }, firstLine, lastLine);
 }
 
 void TCustomQuillEdit::PaintTextLines(ICanvas& canvas, const TRect& clip, int firstLine, int lastLine)

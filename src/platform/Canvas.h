@@ -9,6 +9,8 @@
 
 namespace quillan {
 
+class TImage;
+
 struct TPoint {
     int X = 0;
     int Y = 0;
@@ -105,6 +107,9 @@ public:
     virtual void FillRect(const TRect& rect, TColor color) = 0;
     // A one-pixel line from (x1, y1) up to but excluding (x2, y2), horizontal or vertical.
     virtual void Line(int x1, int y1, int x2, int y2, TColor color) = 0;
+    // Draws the part `source` of `image` (clipped to the image) alpha-blended over what is
+    // there, with the top-left of `source` at (x, y) and one image pixel per logical unit.
+    virtual void DrawImage(int x, int y, const TImage& image, const TRect& source) = 0;
 
     // Limits drawing to the intersection of the current clip and `rect`.
     virtual void IntersectClipRect(const TRect& rect) = 0;

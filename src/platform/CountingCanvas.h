@@ -7,7 +7,8 @@
 namespace quillan {
 
 // Forwards to another canvas and counts the measuring calls: benchmarks and tests use it to show
-// that pagination and painting measure whole runs, never character by character.
+// that pagination and painting measure whole runs, never character by character. Images drawn are
+// counted too.
 class TCountingCanvas : public ICanvas {
 public:
     explicit TCountingCanvas(ICanvas& inner)
@@ -16,6 +17,7 @@ public:
     }
     long long Extents = 0;
     long long Advances = 0;
+    long long Images = 0;
     std::size_t MeasuredBytes = 0;
 
     void SetFont(const TFontSpec& font) override { FInner.SetFont(font); }
@@ -41,6 +43,11 @@ public:
     }
     void FillRect(const TRect& rect, TColor color) override { FInner.FillRect(rect, color); }
     void Line(int x1, int y1, int x2, int y2, TColor color) override { FInner.Line(x1, y1, x2, y2, color); }
+    void DrawImage(int x, int y, const TImage& image, const TRect& source) override
+    {
+        ++Images;
+        FInner.DrawImage(x, y, image, source);
+    }
     void IntersectClipRect(const TRect& rect) override { FInner.IntersectClipRect(rect); }
     TRect ClipBox() override { return FInner.ClipBox(); }
     void SaveState() override { FInner.SaveState(); }

@@ -205,15 +205,16 @@ TEST_F(MainWindowTest, OpensFilesFromTheCommandLineTypesSavesAndClosesWithTheQue
     wxImage image;
     ASSERT_TRUE(image.LoadFile(shot.string(), wxBITMAP_TYPE_PNG));
     EXPECT_EQ(image.GetWidth(), 608);
-    // Each row of the project manager shows the green "unmodified" picture at its left.
+    // Each row of the project manager shows the "unmodified" page at its left; its folded corner
+    // has a colour of its own.
     int rowsWithIcon = 0;
     bool inIcon = false;
     for (int y = 0; y < image.GetHeight(); ++y) {
-        bool green = false;
-        for (int x = 0; x < 40 && !green; ++x)
-            green = image.GetRed(x, y) == 0x30 && image.GetGreen(x, y) == 0xA0 && image.GetBlue(x, y) == 0x30;
-        rowsWithIcon += green && !inIcon;
-        inIcon = green;
+        bool fold = false;
+        for (int x = 0; x < 40 && !fold; ++x)
+            fold = image.GetRed(x, y) == 0xC8 && image.GetGreen(x, y) == 0xD2 && image.GetBlue(x, y) == 0xDE;
+        rowsWithIcon += fold && !inIcon;
+        inIcon = fold;
     }
     EXPECT_EQ(rowsWithIcon, 3);
     image.SaveFile((fs::temp_directory_path() / "quillan-main-window.png").string(), wxBITMAP_TYPE_PNG);

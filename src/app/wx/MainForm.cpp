@@ -2,6 +2,7 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
+#include "app/wx/StateImages.h"
 #include "editor/QuillEdit.h"
 #include "platform/IniFile.h"
 #include "platform/posix/HandOff.h"
@@ -77,42 +78,6 @@ enum : int {
 // The File menu's own items up to and including the separator after "E&xit"; recent files follow.
 constexpr int FileMenuFixedItems = 15;
 constexpr int ImageCount = 33;
-
-// Small coloured squares stand for the state pictures; the indices are what matters.
-wxBitmap StateBitmap(int index)
-{
-    wxColour colour(*wxLIGHT_GREY);
-    switch (index) {
-    case iiUnmodified:
-        colour = wxColour(0x30, 0xA0, 0x30);
-        break;
-    case iiModified:
-        colour = wxColour(0xD0, 0x30, 0x30);
-        break;
-    case iiReadOnly:
-        colour = wxColour(0x80, 0x80, 0x80);
-        break;
-    case iiUnmodifiedBookmarked:
-        colour = wxColour(0x30, 0x60, 0xD0);
-        break;
-    case iiReadOnlyBookmarked:
-        colour = wxColour(0x50, 0x50, 0xA0);
-        break;
-    case iiModifiedBookmarked:
-        colour = wxColour(0xD0, 0x30, 0xD0);
-        break;
-    case RecentItemImage:
-        colour = wxColour(0xE0, 0xC0, 0x40);
-        break;
-    default:
-        break;
-    }
-    wxImage image(16, 16);
-    image.SetRGB(wxRect(0, 0, 16, 16), 0xFF, 0xFF, 0xFF);
-    image.SetRGB(wxRect(2, 2, 12, 12), colour.Red(), colour.Green(), colour.Blue());
-    image.SetMaskColour(0xFF, 0xFF, 0xFF);
-    return wxBitmap(image);
-}
 
 // The frame's drop target: takes files while `accepts` holds. The files are opened once the
 // toolkit has finished the drop, so that no tab is added and no message box is shown inside it.

@@ -1,5 +1,7 @@
 #include "platform/cairo/CairoCanvas.h"
 
+#include "platform/Image.h"
+
 #include <algorithm>
 #include <cairo.h>
 #include <climits>
@@ -452,6 +454,42 @@ void TCairoCanvas::Line(int x1, int y1, int x2, int y2, TColor color)
     cairo_line_to(FCr, x2 + 0.5, y2 + 0.5);
     cairo_stroke(FCr);
     cairo_restore(FCr);
+}
+
+void TCairoCanvas::DrawImage(int x, int y, const TImage& image, const TRect& source)
+{
+    const TRect src = source.Intersect(image.Bounds());
+    if (!FCr || src.IsEmpty())
+        return;
+    // Only the part drawn is converted; cairo wants premultiplied pixels in native byte order.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, src.Width(), src.Height());
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        return;
+    }
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    for (int row = 0; row < src.Height(); ++row) {
+        auto* out = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(row) * stride);
+        for (int col = 0; col < src.Width(); ++col) {
+            const TImagePixel p = image.Pixel(src.Left + col, src.Top + row);
+            const unsigned a = PixelAlpha(p);
+            auto pre = [a](unsigned c) { return (c * a + 127) / 255; };
+            out[col] = a << 24 | pre(PixelRed(p)) << 16 | pre(PixelGreen(p)) << 8 | pre(PixelBlue(p));
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+    const double left = x + (src.Left - source.Left), top = y + (src.Top - source.Top);
+    cairo_save(FCr);
+    cairo_rectangle(FCr, left, top, src.Width(), src.Height());
+    cairo_clip(FCr);
+    cairo_set_source_surface(FCr, surface, left, top);
+    // Glyphs and icons are pixel art: scaled pages keep their pixels square rather than blurred.
+    cairo_pattern_set_filter(cairo_get_source(FCr), CAIRO_FILTER_NEAREST);
+    cairo_paint(FCr);
+    cairo_restore(FCr);
+    cairo_surface_destroy(surface);
 }
 
 void TCairoCanvas::IntersectClipRect(const TRect& rect)

@@ -47,6 +47,7 @@ public:
         std::size_t count) override;
     void FillRect(const TRect& rect, TColor color) override;
     void Line(int x1, int y1, int x2, int y2, TColor color) override;
+    void DrawImage(int x, int y, const TImage& image, const TRect& source) override;
 
     void IntersectClipRect(const TRect& rect) override;
     TRect ClipBox() override;

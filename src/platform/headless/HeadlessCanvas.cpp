@@ -1,5 +1,7 @@
 #include "platform/headless/HeadlessCanvas.h"
 
+#include "platform/Image.h"
+
 #include <charconv>
 #include <cstdio>
 
@@ -12,6 +14,11 @@ std::string ColorText(TColor color)
     char buf[16];
     std::snprintf(buf, sizeof buf, "#%08X", static_cast<unsigned>(color));
     return buf;
+}
+
+std::string ImageLabel(const TImage& image)
+{
+    return image.Name().empty() ? '#' + std::to_string(image.Id()) : image.Name();
 }
 
 std::string RectText(const TRect& r)
@@ -142,6 +149,12 @@ void THeadlessCanvas::FillRect(const TRect& rect, TColor color)
 void THeadlessCanvas::Line(int x1, int y1, int x2, int y2, TColor color)
 {
     Record("Line " + RectText({ x1, y1, x2, y2 }) + ' ' + ColorText(color));
+}
+
+void THeadlessCanvas::DrawImage(int x, int y, const TImage& image, const TRect& source)
+{
+    Record("DrawImage " + std::to_string(x) + ' ' + std::to_string(y) + " [" + RectText(source) + "] "
+        + ImageLabel(image));
 }
 
 void THeadlessCanvas::IntersectClipRect(const TRect& rect)

@@ -28,6 +28,9 @@ public:
         std::size_t count) override;
     void FillRect(const TRect& rect, TColor color) override;
     void Line(int x1, int y1, int x2, int y2, TColor color) override;
+    // Recorded as "DrawImage x y [left top right bottom] name" with the source rectangle as
+    // given and the image's name, or "#" and its id when it has none.
+    void DrawImage(int x, int y, const TImage& image, const TRect& source) override;
 
     void IntersectClipRect(const TRect& rect) override;
     TRect ClipBox() override;

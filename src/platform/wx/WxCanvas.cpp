@@ -1,5 +1,6 @@
 #include "platform/wx/WxCanvas.h"
 
+#include "platform/Image.h"
 #include "platform/wx/WxText.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <gtk/gtk.h>
 #include <wx/dc.h>
 #include <wx/dcmemory.h>
+#include <wx/image.h>
 #include <wx/settings.h>
 
 namespace quillan {
@@ -395,6 +397,62 @@ void TWxCanvas::Line(int x1, int y1, int x2, int y2, TColor color)
     }
     FDC->SetPen(wxPen(Colour(color), 1));
     FDC->DrawLine(x1, y1, x2, y2);
+}
+
+// --- images ----------------------------------------------------------------------------------
+
+wxBitmap ToWxBitmap(const TImage& image)
+{
+    if (image.IsEmpty())
+        return wxBitmap();
+    wxImage img(image.Width(), image.Height(), false);
+    img.InitAlpha();
+    unsigned char* rgb = img.GetData();
+    unsigned char* alpha = img.GetAlpha();
+    for (const TImagePixel p : image.Pixels()) {
+        *rgb++ = static_cast<unsigned char>(PixelRed(p));
+        *rgb++ = static_cast<unsigned char>(PixelGreen(p));
+        *rgb++ = static_cast<unsigned char>(PixelBlue(p));
+        *alpha++ = static_cast<unsigned char>(PixelAlpha(p));
+    }
+    return wxBitmap(img, 32);
+}
+
+const wxBitmap& TWxCanvas::ImageBitmap(const TImage& image)
+{
+    // Painting draws the same few images (the bookmark glyphs) over and over; a handful of
+    // conversions covers them, and a bound keeps images that changed from piling up.
+    constexpr std::size_t MaxCachedImages = 32;
+    auto it = FImageBitmaps.find(image.Id());
+    if (it != FImageBitmaps.end())
+        return *it->second;
+    if (FImageOrder.size() >= MaxCachedImages) {
+        FImageBitmaps.erase(FImageOrder.front());
+        FImageOrder.erase(FImageOrder.begin());
+    }
+    FImageOrder.push_back(image.Id());
+    return *FImageBitmaps.emplace(image.Id(), std::make_unique<wxBitmap>(ToWxBitmap(image))).first->second;
+}
+
+void TWxCanvas::DrawImage(int x, int y, const TImage& image, const TRect& source)
+{
+    const TRect src = source.Intersect(image.Bounds());
+    if (!CanDraw() || src.IsEmpty())
+        return;
+    const wxBitmap& bitmap = ImageBitmap(image);
+    if (!bitmap.IsOk())
+        return;
+    const int left = x + src.Left - source.Left, top = y + src.Top - source.Top;
+    // The whole bitmap is drawn with the clip narrowed to the part: no sub-bitmap per call.
+    const TRect savedClip = FState.Clip;
+    const TRect clip = savedClip.Intersect(ToDevice({ left, top, left + src.Width(), top + src.Height() }));
+    if (clip.IsEmpty())
+        return;
+    FState.Clip = clip;
+    ApplyClip();
+    FDC->DrawBitmap(bitmap, left - src.Left, top - src.Top, true);
+    FState.Clip = savedClip;
+    ApplyClip();
 }
 
 // --- clipping and mapping --------------------------------------------------------------------

@@ -15,12 +15,16 @@
 class wxDC;
 class wxMemoryDC;
 class wxBitmap;
+class wxImage;
 
 namespace quillan {
 
 // The colour a TColor stands for on this desktop: direct colours as they are, system colours
 // (0x800000nn) from the theme; clNone gives an invalid colour.
 wxColour ToWxColour(TColor color);
+
+// The image as a 32-bit bitmap with alpha, for drawing on any wxDC and for image lists.
+wxBitmap ToWxBitmap(const TImage& image);
 
 // A canvas over a wxDC: the editor's window, a memory bitmap, a printer.
 //
@@ -61,6 +65,8 @@ public:
         std::size_t count) override;
     void FillRect(const TRect& rect, TColor color) override;
     void Line(int x1, int y1, int x2, int y2, TColor color) override;
+    // Each image is converted to a bitmap once and drawn from it while its pixels stay the same.
+    void DrawImage(int x, int y, const TImage& image, const TRect& source) override;
 
     void IntersectClipRect(const TRect& rect) override;
     TRect ClipBox() override;
@@ -105,6 +111,7 @@ private:
     TRect ToLogical(const TRect& r) const;
     bool CanDraw() const { return FDC != nullptr && !FState.Clip.IsEmpty(); }
     void DrawRun(int x, int y, std::size_t first, std::size_t last);
+    const wxBitmap& ImageBitmap(const TImage& image);
 
     wxDC* FDC = nullptr;
     TPoint FBaseOrigin; // the DC's device origin when it was bound
@@ -120,6 +127,9 @@ private:
     wxString FText;
     std::vector<long long> FCellX;
     int FTextCalls = 0;
+    // Converted images by image id; the oldest conversions go when there are too many.
+    std::unordered_map<std::uint64_t, std::unique_ptr<wxBitmap>> FImageBitmaps;
+    std::vector<std::uint64_t> FImageOrder;
 };
 
 } // namespace quillan
