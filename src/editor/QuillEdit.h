@@ -327,7 +327,26 @@ public:
     void SetWordBlock(TBufferCoord pos);
     // Drops the selected text at `at` within this control: moved, or copied with `copy`. Nothing
     // happens when `at` lies inside the selection or at one of its ends. One undo takes it back.
-    void DropSelection(TBufferCoord at, bool copy);
+    // True when the text was dropped.
+    bool DropSelection(TBufferCoord at, bool copy);
+
+    // Text dragged over the window. `source` is the control the text comes from (this one or
+    // another), or null for text from another program; `shift` carries Ctrl and Shift.
+    // While a drag is over the window the caret follows the mouse; when it leaves, the caret goes
+    // back to where it was when the drag came in.
+    // What a drop at client pixel (x, y) would do: nothing on a read-only control; within this
+    // control a move, a copy with Ctrl; from another control a copy, a move with Shift (a copy
+    // when that control is read-only); text from another program is always copied.
+    TDropEffect DragOver(const TCustomQuillEdit* source, TShiftState shift, int x, int y);
+    void DragLeave();
+    // Drops the source's selected text at client pixel (x, y), as DragOver said. From another
+    // control the text becomes one undo step here and, when moved, its removal one undo step
+    // there. The dropped text ends selected with the caret at its start. True when text was
+    // dropped.
+    bool DragDrop(TCustomQuillEdit* source, TShiftState shift, int x, int y);
+    // Drops text from another program at client pixel (x, y): inserted as a copy, one undo step,
+    // selected with the caret at its start. True when text was dropped.
+    bool DropText(std::string_view text, int x, int y);
     // Files dropped on the window at client pixel (x, y); handed on only with eoDropFiles.
     void DropFiles(int x, int y, const std::vector<std::string>& files);
 
@@ -595,6 +614,12 @@ private:
     TPoint FMouseDownPoint { -1, -1 };
     bool FWaitForDragging = false;
     bool FDragging = false; // selected text is being dragged within the control
+    // Where the caret was when a drag came over the window; empty while none is over it.
+    std::optional<TBufferCoord> FDragReturn;
+    TDropEffect DropEffect(const TCustomQuillEdit* source, TShiftState shift) const;
+    // Inserts dropped text at `at` as a stream, records it as `reason` and selects it with the
+    // caret at its start; the caller holds the edit and past-line-end scopes.
+    void InsertDropped(TBufferCoord at, std::string_view text, TQuillChangeReason reason);
     bool FDblClicked = false;
     bool FGutterPressed = false;
     int FScrollDeltaX = 0;

@@ -10,8 +10,6 @@ namespace quillan {
 
 namespace {
 
-// How far the mouse must move from a press inside the selection before the press counts as a drag.
-constexpr int DragThreshold = 4;
 constexpr int ScrollTimerInterval = 100;
 
 // Character classes for word selection without a highlighter: a run of one class is a word; a tab
@@ -188,9 +186,17 @@ void TCustomQuillEdit::MouseMove(TShiftState shift, int x, int y)
     FLastShift = shift;
     const bool captured = FHost && FHost->HasCapture();
     if (captured && FWaitForDragging) {
-        if (std::abs(x - FMouseDownPoint.X) < DragThreshold && std::abs(y - FMouseDownPoint.Y) < DragThreshold)
+        const TSize threshold = FHost->DragThreshold();
+        if (std::abs(x - FMouseDownPoint.X) < threshold.Width && std::abs(y - FMouseDownPoint.Y) < threshold.Height)
             return;
         FWaitForDragging = false;
+        // A drag the host runs may end anywhere, in another program too, and its release never
+        // comes here: the press is over. A read-only control may still give its text away.
+        if (HasSelection() && FHost->BeginTextDrag(SelectedText())) {
+            FDblClicked = false;
+            FGutterPressed = false;
+            return;
+        }
         FDragging = !FReadOnly;
     }
     if (FDragging) {
@@ -296,14 +302,14 @@ void TCustomQuillEdit::MouseWheel(int delta, int linesPerNotch, TShiftState shif
         SetTopLine(FTopLine - notches * lines);
 }
 
-void TCustomQuillEdit::DropSelection(TBufferCoord at, bool copy)
+bool TCustomQuillEdit::DropSelection(TBufferCoord at, bool copy)
 {
     if (FReadOnly || !HasSelection() || FSelectionMode != TQuillSelectionMode::smNormal)
-        return;
+        return false;
     const TBufferCoord start = SelectionStart(), stop = SelectionStop();
     at = ClampSelectionPos(at);
     if (!(at < start || stop < at))
-        return;
+        return false;
     const std::string text = SelectedText();
     TEditScope scope(*this);
     TPastEolScope pastEol(*this);
@@ -316,6 +322,12 @@ void TCustomQuillEdit::DropSelection(TBufferCoord at, bool copy)
             at.Y -= stop.Y - start.Y;
         }
     }
+    InsertDropped(at, text, TQuillChangeReason::ukDropInsert);
+    return true;
+}
+
+void TCustomQuillEdit::InsertDropped(TBufferCoord at, std::string_view text, TQuillChangeReason reason)
+{
     InternalSetCaretXY(at, true);
     SetSelectionRaw(at, at);
     TInsertion inserted;
@@ -323,10 +335,86 @@ void TCustomQuillEdit::DropSelection(TBufferCoord at, bool copy)
         TUndoLockScope lock(*this);
         inserted = SetSelTextPrimitive(TQuillSelectionMode::smNormal, text);
     }
-    RecordChange(TQuillChangeReason::ukDropInsert, inserted.Start, inserted.End, {}, TQuillSelectionMode::smNormal);
+    RecordChange(reason, inserted.Start, inserted.End, {}, TQuillSelectionMode::smNormal);
     SetSelectionRaw(inserted.Start, inserted.End);
     InternalSetCaretXY(inserted.Start, true);
     FEditSelects = true;
+}
+
+TDropEffect TCustomQuillEdit::DropEffect(const TCustomQuillEdit* source, TShiftState shift) const
+{
+    if (FReadOnly)
+        return TDropEffect::deNone;
+    if (source == this)
+        return (shift & ssCtrl) ? TDropEffect::deCopy : TDropEffect::deMove;
+    // Text is taken from another control only where it may be; from another program never.
+    if (source && (shift & ssShift) && !source->ReadOnly())
+        return TDropEffect::deMove;
+    return TDropEffect::deCopy;
+}
+
+TDropEffect TCustomQuillEdit::DragOver(const TCustomQuillEdit* source, TShiftState shift, int x, int y)
+{
+    const TDropEffect effect = DropEffect(source, shift);
+    if (effect == TDropEffect::deNone)
+        return effect;
+    if (!FDragReturn)
+        FDragReturn = CaretPos();
+    TPaintLockScope lock(*this);
+    SetCaretPos(PixelsToRowColumn(x, y));
+    return effect;
+}
+
+void TCustomQuillEdit::DragLeave()
+{
+    if (!FDragReturn)
+        return;
+    const TBufferCoord back = *FDragReturn;
+    FDragReturn.reset();
+    TPaintLockScope lock(*this);
+    SetCaretPos(back);
+}
+
+bool TCustomQuillEdit::DragDrop(TCustomQuillEdit* source, TShiftState shift, int x, int y)
+{
+    FDragReturn.reset();
+    const TDropEffect effect = DropEffect(source, shift);
+    if (!source || effect == TDropEffect::deNone || !source->HasSelection())
+        return false;
+    const TBufferCoord at = PixelsToRowColumn(x, y);
+    if (source == this) {
+        {
+            TPaintLockScope lock(*this);
+            SetCaretPos(at);
+        }
+        return DropSelection(at, effect == TDropEffect::deCopy);
+    }
+    const std::string text = source->SelectedText();
+    {
+        TEditScope scope(*this);
+        TPastEolScope pastEol(*this);
+        // The dropped text is a stream; selected in another mode it would show, and be deleted
+        // next, as some other part of the text.
+        SetSelectionMode(TQuillSelectionMode::smNormal);
+        InsertDropped(ClampSelectionPos(at), text, TQuillChangeReason::ukInsert);
+    }
+    // Taken from the source only once it is safe here.
+    if (effect == TDropEffect::deMove)
+        source->ReplaceSelection({});
+    return true;
+}
+
+bool TCustomQuillEdit::DropText(std::string_view text, int x, int y)
+{
+    FDragReturn.reset();
+    if (FReadOnly || text.empty())
+        return false;
+    const TBufferCoord at = PixelsToRowColumn(x, y);
+    TEditScope scope(*this);
+    TPastEolScope pastEol(*this);
+    SetSelectionMode(TQuillSelectionMode::smNormal);
+    InsertDropped(ClampSelectionPos(at), text, TQuillChangeReason::ukInsert);
+    return true;
 }
 
 void TCustomQuillEdit::DropFiles(int x, int y, const std::vector<std::string>& files)

@@ -75,6 +75,16 @@ public:
     virtual void ShowScrollHint(std::string_view /*text*/, int /*right*/, int /*top*/) { }
     virtual void HideScrollHint() { }
 
+    // How far the mouse must move from a press, horizontally or vertically, before it drags.
+    virtual TSize DragThreshold() { return { 4, 4 }; }
+    // The control's selected text is being dragged: a host that can drag between windows and
+    // programs starts such a drag, takes the mouse (the capture included) and returns true at
+    // once. The drag then belongs to the system: the button's release drops the text on whatever
+    // lies under the mouse, editor windows hand it to their controls (DragOver, DragDrop) and this
+    // control sees neither the release nor the end of the drag. False: the control drags the
+    // text within itself.
+    virtual bool BeginTextDrag(std::string_view /*text*/) { return false; }
+
     virtual IClipboard& Clipboard() = 0;
     // A canvas on the screen for measuring fonts; drawing on it is not expected.
     virtual ICanvas& MeasureCanvas() = 0;

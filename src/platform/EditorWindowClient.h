@@ -41,6 +41,9 @@ inline constexpr TCursor crMultiDrag = -16;
 inline constexpr TCursor crNo = -18;
 inline constexpr TCursor crHandPoint = -21;
 
+// What dropping dragged text at a place would do; the window shows it with the drag cursor.
+enum class TDropEffect : std::uint8_t { deNone, deCopy, deMove };
+
 // The window's paint, mouse, scroll-bar and timer input. The window forwards keys, focus and size
 // straight to the control; everything here goes to the client, usually the control itself.
 // Coordinates are client pixels.

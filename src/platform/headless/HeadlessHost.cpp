@@ -102,6 +102,15 @@ void THeadlessHost::HideCaret()
         --FCaretShowCount;
 }
 
+bool THeadlessHost::BeginTextDrag(std::string_view text)
+{
+    if (!AcceptTextDrags)
+        return false;
+    FTextDrags.emplace_back(text);
+    FCaptured = false;
+    return true;
+}
+
 void THeadlessHost::DestroyCaret()
 {
     FCaretCreated = false;

@@ -60,8 +60,16 @@ public:
     void SetFocus() override { FFocused = true; }
     bool Focused() override { return FFocused; }
 
+    // Declines unless AcceptTextDrags is set; then it records the text and, as a real drag does,
+    // takes the mouse away from the control.
+    bool BeginTextDrag(std::string_view text) override;
+
     IClipboard& Clipboard() override { return FClipboard; }
     ICanvas& MeasureCanvas() override { return FCanvas; }
+
+    bool AcceptTextDrags = false;
+    // The text of every drag begun, in order.
+    const std::vector<std::string>& TextDrags() const { return FTextDrags; }
 
     // Test side. Changing the size does not tell the control; call its Resize afterwards.
     void SetClientSize(TSize size) { FClientSize = size; }
@@ -107,6 +115,7 @@ private:
     int FTimerInterval = 0;
     bool FCaptured = false;
     bool FFocused = true;
+    std::vector<std::string> FTextDrags;
     THeadlessClipboard FClipboard;
     THeadlessCanvas FCanvas;
 };

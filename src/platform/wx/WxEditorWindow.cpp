@@ -3,6 +3,7 @@
 #include "editor/QuillEdit.h"
 #include "platform/wx/WxKeys.h"
 #include "platform/wx/WxText.h"
+#include "platform/wx/WxTextDrag.h"
 
 #include <algorithm>
 #include <cairo.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <gtk/gtk.h>
 #include <vector>
+#include <wx/dataobj.h>
 #include <wx/dcclient.h>
 #include <wx/graphics.h>
 #include <wx/settings.h>
@@ -81,16 +83,80 @@ int DesktopBlinkTime()
 
 // A drop target on a child window hides the drop from its parents' targets, so the editor window
 // always registers one and decides per drop whether the control or an enclosing window takes it:
-// the control's options may change after the window exists.
-class TEditorFileDropTarget : public wxFileDropTarget {
+// the control's options may change after the window exists. The same target takes dragged text.
+// What a drag carries is told by the first of its formats that the target knows, in the drag's
+// own order: a file manager offers its files before their names as text, an editor window its
+// private format before the plain text.
+class TEditorDropTarget : public wxFileDropTarget {
 public:
-    explicit TEditorFileDropTarget(TWxEditorWindow& window)
+    explicit TEditorDropTarget(TWxEditorWindow& window)
         : FWindow(window)
     {
+        auto* data = new wxDataObjectComposite;
+        FFiles = new wxFileDataObject;
+        data->Add(FFiles, true);
+        FEditorText = new wxCustomDataObject(wxDataFormat(EditorTextDragFormat));
+        data->Add(FEditorText);
+        // Text from other programs as bytes: wx's text object would turn invalid UTF-8 into
+        // nothing at all.
+        for (const char* format : { "UTF8_STRING", "text/plain;charset=utf-8", "text/plain" }) {
+            auto* text = new wxCustomDataObject(wxDataFormat(format));
+            data->Add(text);
+            FTexts.push_back(text);
+        }
+        FData = data;
+        SetDataObject(data);
     }
+
     wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override
     {
-        return FWindow.TakesFileDrops() ? wxFileDropTarget::OnDragOver(x, y, def) : wxDragNone;
+        const TKind kind = Kind();
+        if (kind == TKind::Files)
+            return FWindow.TakesFileDrops() ? wxFileDropTarget::OnDragOver(x, y, def) : wxDragNone;
+        TCustomQuillEdit* editor = FWindow.Editor();
+        if (!editor)
+            return Refuse();
+        TCustomQuillEdit* source = kind == TKind::EditorText ? TWxTextDrag::SourceOf(m_dragContext) : nullptr;
+        return Allowed(editor->DragOver(source, Modifiers(), x, y), source != nullptr);
+    }
+    void OnLeave() override
+    {
+        if (TCustomQuillEdit* editor = FWindow.Editor())
+            editor->DragLeave();
+    }
+    bool OnDrop(wxCoord x, wxCoord y) override
+    {
+        if (Kind() == TKind::Files)
+            return wxFileDropTarget::OnDrop(x, y);
+        TCustomQuillEdit* editor = FWindow.Editor();
+        return editor && !editor->ReadOnly();
+    }
+    wxDragResult OnData(wxCoord x, wxCoord y, wxDragResult def) override
+    {
+        if (!GetData())
+            return wxDragNone;
+        const wxDataFormat format = FData->GetReceivedFormat();
+        if (format == FFiles->GetFormat())
+            return OnDropFiles(x, y, FFiles->GetFilenames()) ? def : wxDragNone;
+        TCustomQuillEdit* editor = FWindow.Editor();
+        if (!editor)
+            return wxDragNone;
+        if (format == FEditorText->GetFormat()) {
+            std::string text;
+            if (TCustomQuillEdit* source = TWxTextDrag::ReadPayload(Bytes(*FEditorText), text))
+                return editor->DragDrop(source, Modifiers(), x, y) ? def : wxDragNone;
+            return editor->DropText(text, x, y) ? wxDragCopy : wxDragNone;
+        }
+        for (wxCustomDataObject* text : FTexts) {
+            if (format != text->GetFormat())
+                continue;
+            std::string bytes(Bytes(*text));
+            // Some programs send the C string's terminator along.
+            if (!bytes.empty() && bytes.back() == '\0')
+                bytes.pop_back();
+            return editor->DropText(bytes, x, y) ? wxDragCopy : wxDragNone;
+        }
+        return wxDragNone;
     }
     bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& files) override
     {
@@ -98,7 +164,50 @@ public:
     }
 
 private:
+    enum class TKind { Files, EditorText, Text };
+
+    // Without a drag to look at (a call from the program itself) the target is the file target
+    // it always was.
+    TKind Kind()
+    {
+        const GdkAtom format = GTKGetMatchingPair(true);
+        if (!format || format == FFiles->GetFormat().GetFormatId())
+            return TKind::Files;
+        if (format == FEditorText->GetFormat().GetFormatId())
+            return TKind::EditorText;
+        return TKind::Text;
+    }
+    static TShiftState Modifiers() { return ShiftStateFromWx(wxGetMouseState().GetModifiers()); }
+    static std::string_view Bytes(const wxCustomDataObject& data)
+    {
+        return { static_cast<const char*>(data.GetData()), data.GetSize() };
+    }
+    GdkDragAction Actions() const
+    {
+        return m_dragContext ? gdk_drag_context_get_actions(m_dragContext)
+                             : static_cast<GdkDragAction>(GDK_ACTION_COPY | GDK_ACTION_MOVE);
+    }
+    // wx answers the toolkit with a move for wxDragNone; a link that the drag does not offer is
+    // how the target says no, so that the no-drop cursor shows.
+    wxDragResult Refuse() const { return (Actions() & GDK_ACTION_LINK) ? wxDragNone : wxDragLink; }
+    wxDragResult Allowed(TDropEffect effect, bool fromEditor) const
+    {
+        const GdkDragAction actions = Actions();
+        if (effect == TDropEffect::deMove && (actions & GDK_ACTION_MOVE))
+            return wxDragMove;
+        if (effect == TDropEffect::deCopy && (actions & GDK_ACTION_COPY))
+            return wxDragCopy;
+        // Another program that only lets its text move: the text is here before it lets go.
+        if (effect == TDropEffect::deCopy && !fromEditor && (actions & GDK_ACTION_MOVE))
+            return wxDragMove;
+        return Refuse();
+    }
+
     TWxEditorWindow& FWindow;
+    wxDataObjectComposite* FData = nullptr; // owned by the target
+    wxFileDataObject* FFiles = nullptr;
+    wxCustomDataObject* FEditorText = nullptr;
+    std::vector<wxCustomDataObject*> FTexts;
 };
 
 } // namespace
@@ -119,7 +228,7 @@ TWxEditorWindow::TWxEditorWindow(
         gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(widget), FALSE);
 
     SetCursor(wxCursor(wxCURSOR_IBEAM));
-    SetDropTarget(new TEditorFileDropTarget(*this));
+    SetDropTarget(new TEditorDropTarget(*this));
 }
 
 void TWxEditorWindow::GTKHandleRealized()
@@ -143,6 +252,7 @@ void TWxEditorWindow::GTKHandleRealized()
 
 TWxEditorWindow::~TWxEditorWindow()
 {
+    TWxTextDrag::Forget(*this);
     FTimer.Stop();
     FBlinkTimer.Stop();
     if (FImCommitHandler && FImContext && FImContext == m_imContext)
@@ -206,6 +316,28 @@ bool TWxEditorWindow::DropFiles(int x, int y, const wxArrayString& files)
         owner = owner->GetParent();
     const wxPoint at = owner->ScreenToClient(ClientToScreen(wxPoint(x, y)));
     return target->OnDropFiles(at.x, at.y, files);
+}
+
+TSize TWxEditorWindow::DragThreshold()
+{
+    const int x = wxSystemSettings::GetMetric(wxSYS_DRAG_X, this);
+    const int y = wxSystemSettings::GetMetric(wxSYS_DRAG_Y, this);
+    return { x > 0 ? x : 4, y > 0 ? y : 4 };
+}
+
+bool TWxEditorWindow::BeginTextDrag(std::string_view text)
+{
+    if (!FEditor)
+        return false;
+    // The drag grabs the mouse itself; letting go of our capture afterwards would end its grab.
+    const bool captured = wxWindow::HasCapture();
+    if (captured)
+        ReleaseMouse();
+    if (TWxTextDrag::Begin(*this, text))
+        return true;
+    if (captured)
+        CaptureMouse();
+    return false;
 }
 
 void TWxEditorWindow::SetClient(IEditorWindowClient* client)

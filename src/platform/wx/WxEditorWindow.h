@@ -77,6 +77,11 @@ public:
     void ShowScrollHint(std::string_view text, int right, int top) override;
     void HideScrollHint() override;
 
+    // The desktop's drag threshold; a drag of text through the desktop's drag and drop (see
+    // TWxTextDrag), which this and every other editor window, and other programs, can take.
+    TSize DragThreshold() override;
+    bool BeginTextDrag(std::string_view text) override;
+
     IClipboard& Clipboard() override { return FClipboard; }
     ICanvas& MeasureCanvas() override { return FMeasureCanvas; }
 
@@ -93,6 +98,8 @@ public:
     // Paint events answered so far: each one puts a frame on the screen.
     std::uint64_t FramesShown() const { return FFramesShown; }
 
+    // The window takes dropped text (from editor windows and other programs) and dropped files.
+    // Text goes to the control; files as follows.
     // Files dropped at client pixel (x, y). A control that accepts file drops takes them (also
     // without a handler: the drop is finished either way); otherwise they go on to the nearest
     // enclosing window that takes file drops, as if dropped there. False when nobody took them.
