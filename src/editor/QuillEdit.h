@@ -484,6 +484,7 @@ private:
     // The byte column whose display column is nearest `displayColumn` (the left edge on a tie);
     // where vertical movement lands.
     int ColumnNearDisplay(int line, int displayColumn) const;
+    int ColumnAtDisplay(int line, int displayColumn, bool nearest) const;
     // The bytes [first, second) of `line` inside the display columns [left, right) of a column
     // block: a character belongs to the block when its first cell does, so a tab or a wide
     // character straddling the left edge stays out and one straddling the right edge is in.

@@ -160,21 +160,7 @@ QuillString ExpandCells(const QuillString& line, int width, bool& hasTabs)
     if (!hasTabs)
         return line;
     std::string out(text.substr(0, firstTab));
-    long long cell = CellOfByte(text, firstTab, width);
-    for (std::size_t i = firstTab; i < text.size();) {
-        if (text[i] == '\t') {
-            long long next = NextTabStop(cell, width);
-            out.append(static_cast<std::size_t>(next - cell), ' ');
-            cell = next;
-            ++i;
-            continue;
-        }
-        int cells;
-        std::size_t n = CharCellsAt(text, i, cells);
-        out.append(text.substr(i, n));
-        cell += cells;
-        i += n;
-    }
+    AppendExpanded(out, text.substr(firstTab), CellOfByte(text, firstTab, width), width);
     return QuillString(out);
 }
 

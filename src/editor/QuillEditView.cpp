@@ -215,7 +215,7 @@ int TCustomQuillEdit::DisplayColumn(TBufferCoord pos) const
     return ClampColumn(column + 1);
 }
 
-int TCustomQuillEdit::ColumnForDisplay(int line, int displayColumn) const
+int TCustomQuillEdit::ColumnAtDisplay(int line, int displayColumn, bool nearest) const
 {
     if (line < 1 || line > FLines->Count())
         return displayColumn;
@@ -224,9 +224,15 @@ int TCustomQuillEdit::ColumnForDisplay(int line, int displayColumn) const
     const TCellSpot spot = CharAtCell(s, cell, FTabWidth);
     if (spot.Length == 0)
         return ClampColumn(static_cast<long long>(s.size()) + 1 + (cell - spot.Cell));
-    // A column inside a tab or a wide character belongs to the character after it.
-    std::size_t byte = spot.Cell == cell ? spot.Byte : spot.Byte + spot.Length;
-    return ClampColumn(static_cast<long long>(byte) + 1);
+    // Inside a tab or a wide character: the character after it, or the nearer edge (the left one
+    // on a tie).
+    const bool after = nearest ? spot.Cell + spot.Width - cell < cell - spot.Cell : spot.Cell != cell;
+    return ClampColumn(static_cast<long long>(after ? spot.Byte + spot.Length : spot.Byte) + 1);
+}
+
+int TCustomQuillEdit::ColumnForDisplay(int line, int displayColumn) const
+{
+    return ColumnAtDisplay(line, displayColumn, false);
 }
 
 int TCustomQuillEdit::ColumnForPixel(int line, int x) const
@@ -252,16 +258,7 @@ int TCustomQuillEdit::ColumnForPixel(int line, int x) const
 
 int TCustomQuillEdit::ColumnNearDisplay(int line, int displayColumn) const
 {
-    if (line < 1 || line > FLines->Count())
-        return displayColumn;
-    std::string_view s = LineView(line);
-    const long long cell = std::max(0, displayColumn - 1);
-    const TCellSpot spot = CharAtCell(s, cell, FTabWidth);
-    if (spot.Length == 0)
-        return ClampColumn(static_cast<long long>(s.size()) + 1 + (cell - spot.Cell));
-    // Inside a tab or a wide character: the nearer edge, the left one on a tie.
-    const bool after = spot.Cell + spot.Width - cell < cell - spot.Cell;
-    return ClampColumn(static_cast<long long>(after ? spot.Byte + spot.Length : spot.Byte) + 1);
+    return ColumnAtDisplay(line, displayColumn, true);
 }
 
 std::pair<std::size_t, std::size_t> TCustomQuillEdit::ColumnBlockBytes(

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Utf8.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -168,12 +170,6 @@ std::ostream& operator<<(std::ostream& os, const QuillString& s);
 // multiple of the tab width. The editor's painting, caret and mouse, the line store's expanded
 // lengths and the print engine all measure with these, so that they agree cell for cell.
 
-// Length of the character at s[i] (i < s.size()) and its code point in `c` (U+FFFD for a byte
-// that starts no well-formed sequence).
-std::size_t DecodeCharAt(std::string_view s, std::size_t i, char32_t& c);
-// Cells a code point takes: 2 for East Asian wide and fullwidth characters, else 1.
-int CellWidthOf(char32_t c);
-
 // Bytes and cells of the character at s[i] (i < s.size()); a tab counts as one cell here.
 inline std::size_t CharCellsAt(std::string_view s, std::size_t i, int& cells)
 {
@@ -234,6 +230,10 @@ inline long long NextTabStop(long long cell, int tabWidth)
 long long CellOfByte(std::string_view s, std::size_t end, int tabWidth);
 // Width of the line in cells; `hasTabs` tells whether it holds a tab.
 long long LineCells(std::string_view s, int tabWidth, bool* hasTabs = nullptr);
+
+// Appends `text` to `out` with each tab turned into spaces up to its stop, `text` starting at
+// cell `cell` of its line.
+void AppendExpanded(std::string& out, std::string_view text, long long cell, int tabWidth);
 
 // The character that covers a cell of a line.
 struct TCellSpot {

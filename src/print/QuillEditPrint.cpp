@@ -25,21 +25,7 @@ std::string ExpandTabs(std::string_view text, int tabWidth)
 {
     std::string out;
     out.reserve(text.size() + 16);
-    long long column = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == '\t') {
-            long long next = NextTabStop(column, tabWidth);
-            out.append(static_cast<std::size_t>(next - column), ' ');
-            column = next;
-            ++i;
-            continue;
-        }
-        int cells;
-        std::size_t n = CharCellsAt(text, i, cells);
-        out.append(text.substr(i, n));
-        column += cells;
-        i += n;
-    }
+    AppendExpanded(out, text, 0, tabWidth);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/headless/HeadlessCanvas.h"
 
 #include "platform/Image.h"
+#include "platform/Utf8.h"
 
 #include <charconv>
 #include <cstdio>
@@ -30,18 +31,8 @@ std::string RectText(const TRect& r)
 // Length of the well-formed UTF-8 sequence at text[i], or 1 when there is none.
 std::size_t SequenceLength(std::string_view text, std::size_t i)
 {
-    auto c = static_cast<unsigned char>(text[i]);
-    std::size_t n = c < 0xC2 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 1;
-    if (n == 1 || i + n > text.size())
-        return 1;
-    auto c1 = static_cast<unsigned char>(text[i + 1]);
-    // Overlong three- and four-byte forms, surrogates and code points above U+10FFFF.
-    if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 > 0x9F) || (c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 > 0x8F))
-        return 1;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-            return 1;
-    return n;
+    char32_t c;
+    return DecodeCharAt(text, i, c);
 }
 
 // Puts ":8,16,8", every character's advance, after the width at `at`: where they differ (wide
