@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Color.h"
+
 #include <cstdint>
 
 namespace quillan {
@@ -25,15 +27,5 @@ inline constexpr TRangeState RangeUnknown = ~TRangeState(0);
 enum class TQuillSelectionMode : std::uint8_t { smNormal, smLine, smColumn };
 
 enum class TQuillEditLineBreakStyle : std::uint8_t { lbLF = 0, lbCRLF = 1 };
-
-// Colour value: 0x00BBGGRR direct, 0x80000000 + index a system colour.
-using TColor = std::int32_t;
-inline constexpr TColor clNone = 0x1FFFFFFF;
-inline constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
-inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
-
-// Font style bits as stored in settings.
-enum TFontStyleBit : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-using TFontStyles = std::uint8_t;
 
 } // namespace quillan

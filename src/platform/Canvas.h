@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/QuillEditTypes.h"
+#include "platform/Color.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -2,6 +2,7 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
+#include "app/ScriptedUI.h"
 #include "editor/QuillEdit.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"
@@ -9,7 +10,6 @@
 #include "highlight/HighlighterPas.h"
 #include "platform/IniFile.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedUI.h"
 #include "platform/posix/HandOff.h"
 
 #include <filesystem>

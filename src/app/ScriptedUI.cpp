@@ -1,4 +1,4 @@
-#include "platform/headless/ScriptedUI.h"
+#include "app/ScriptedUI.h"
 
 #include <stdexcept>
 
