@@ -323,6 +323,8 @@ public:
     void TimerTick() override;
     // The text position under a client pixel, clamped to the text's lines.
     TBufferCoord PixelsToRowColumn(int x, int y) const;
+    // Client pixel of the top left of the caret's cell, whether or not a caret is shown.
+    TPoint CaretClientPos() const;
     // Selects the word at the caret, as a double click does.
     void SetWordBlock(TBufferCoord pos);
     // Drops the selected text at `at` within this control: moved, or copied with `copy`. Nothing

@@ -394,6 +394,11 @@ void TCustomQuillEdit::CreateCaretShape()
         UpdateCaret();
 }
 
+TPoint TCustomQuillEdit::CaretClientPos() const
+{
+    return { (DisplayColumn({ FCaretX, FCaretY }) - 1) * FCharWidth + FTextOffset, (FCaretY - FTopLine) * FLineHeight };
+}
+
 void TCustomQuillEdit::UpdateCaret()
 {
     if (FPaintLock > 0 || !FHost || !FCaretCreated) {
@@ -406,8 +411,8 @@ void TCustomQuillEdit::UpdateCaret()
         CreateCaretShape(); // places the caret again with the new shape
         return;
     }
-    int x = (DisplayColumn({ FCaretX, FCaretY }) - 1) * FCharWidth + FTextOffset;
-    int y = (FCaretY - FTopLine) * FLineHeight + 1;
+    const TPoint cell = CaretClientPos();
+    const int x = cell.X, y = cell.Y + 1;
     FHost->SetCaretPos(x + FCaretOffset.X, y + FCaretOffset.Y);
     bool visible = !FOptions.Contains(TQuillEditorOption::eoNoCaret) && x >= FGutterWidth && x < FClientSize.Width
         && y >= 0 && y < FClientSize.Height;

@@ -84,6 +84,8 @@ protected:
         for (int k = 1; k <= steps; ++k)
             MoveTo(from + wxPoint(6, 12) + (to - from - wxPoint(6, 12)) * k / steps);
         guitest::Pump(50);
+        Markers[0] = Windows[0]->DropMarker();
+        Markers[1] = Windows[1]->DropMarker();
         Sim.MouseUp();
         guitest::Pump(30);
         if (shift)
@@ -103,6 +105,7 @@ protected:
     wxTextCtrl* Field = nullptr;
     wxUIActionSimulator Sim;
     bool EditorDragRan = false; // the last Drag went through the desktop as an editor's drag
+    TRect Markers[2]; // each window's drop marker just before the last Drag let go
 };
 
 TEST_F(EditorDragTest, AShiftDragMovesTextToTheOtherEditorAndEachUndoesItsOwnPart)
@@ -118,6 +121,14 @@ TEST_F(EditorDragTest, AShiftDragMovesTextToTheOtherEditorAndEachUndoesItsOwnPar
     EXPECT_EQ(Edits[1].SelectedText(), "beta ");
     EXPECT_EQ(Edits[1].CaretPos(), (TBufferCoord { 5, 2 }));
     EXPECT_EQ(LinesOf(0), (Lines { "alpha gamma", "second left" }));
+    // While the text was over the other editor, which has no caret without the focus, a bar
+    // showed where it would land; the focused source shows its caret instead.
+    const TCustomQuillEdit& target = Edits[1];
+    EXPECT_EQ(Markers[1].Left, target.TextOffset() + 4 * target.CharWidth());
+    EXPECT_EQ(Markers[1].Top, target.LineHeight());
+    EXPECT_EQ(Markers[1].Height(), target.LineHeight());
+    EXPECT_TRUE(Markers[0].IsEmpty());
+    EXPECT_TRUE(Windows[1]->DropMarker().IsEmpty()) << "the marker goes with the drop";
 
     Edits[0].Undo();
     EXPECT_EQ(LinesOf(0), (Lines { "alpha beta gamma", "second left" }));

@@ -117,10 +117,13 @@ public:
         if (!editor)
             return Refuse();
         TCustomQuillEdit* source = kind == TKind::EditorText ? TWxTextDrag::SourceOf(m_dragContext) : nullptr;
-        return Allowed(editor->DragOver(source, Modifiers(), x, y), source != nullptr);
+        const wxDragResult result = Allowed(editor->DragOver(source, Modifiers(), x, y), source != nullptr);
+        FWindow.ShowDropMarker(result == wxDragCopy || result == wxDragMove);
+        return result;
     }
     void OnLeave() override
     {
+        FWindow.ShowDropMarker(false);
         if (TCustomQuillEdit* editor = FWindow.Editor())
             editor->DragLeave();
     }
@@ -133,6 +136,7 @@ public:
     }
     wxDragResult OnData(wxCoord x, wxCoord y, wxDragResult def) override
     {
+        FWindow.ShowDropMarker(false);
         if (!GetData())
             return wxDragNone;
         const wxDataFormat format = FData->GetReceivedFormat();
@@ -596,8 +600,14 @@ void TWxEditorWindow::OnBlink(wxTimerEvent&)
 
 void TWxEditorWindow::DrawCaret(wxDC& dc)
 {
-    if (!CaretShowing() || !FBlinkOn)
-        return;
+    if (CaretShowing() && FBlinkOn)
+        InvertInUpdate(dc, CaretRect());
+    if (!FDropMarker.IsEmpty())
+        InvertInUpdate(dc, FDropMarker);
+}
+
+void TWxEditorWindow::InvertInUpdate(wxDC& dc, const TRect& rect)
+{
     wxGraphicsContext* gc = dc.GetGraphicsContext();
     auto* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
     if (!cr)
@@ -605,11 +615,10 @@ void TWxEditorWindow::DrawCaret(wxDC& dc)
     // Difference with white inverts what the client painted, as the platform caret does, so a
     // block caret leaves its character readable. Only the invalid area is touched: elsewhere the
     // caret is already on the screen.
-    const TRect caret = CaretRect();
     cairo_save(cr);
     cairo_new_path(cr);
     for (wxRegionIterator it(GetUpdateRegion()); it; ++it) {
-        const TRect part = FromWx(it.GetRect()).Intersect(caret);
+        const TRect part = FromWx(it.GetRect()).Intersect(rect);
         if (!part.IsEmpty())
             cairo_rectangle(cr, part.Left, part.Top, part.Width(), part.Height());
     }
@@ -617,6 +626,25 @@ void TWxEditorWindow::DrawCaret(wxDC& dc)
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_fill(cr);
     cairo_restore(cr);
+}
+
+void TWxEditorWindow::ShowDropMarker(bool show)
+{
+    TRect marker;
+    if (show && FEditor && !HasFocus()) {
+        const TPoint at = FEditor->CaretClientPos();
+        const TSize size = ClientSize();
+        // A two-pixel bar over the caret's row, inside the text area.
+        marker = TRect { at.X, at.Y, at.X + 2, at.Y + FEditor->LineHeight() }.Intersect(
+            TRect { FEditor->GutterWidth(), 0, size.Width, size.Height });
+        if (marker.IsEmpty())
+            marker = {};
+    }
+    if (marker == FDropMarker)
+        return;
+    RefreshClientRect(FDropMarker);
+    FDropMarker = marker;
+    RefreshClientRect(FDropMarker);
 }
 
 // --- painting --------------------------------------------------------------------------------

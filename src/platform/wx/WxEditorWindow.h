@@ -95,6 +95,11 @@ public:
     bool TimerRunning() const { return FTimer.IsRunning(); }
     // The text of the scroll hint while it is shown, else empty.
     std::string ScrollHintText() const;
+    // Where dragged text would land while a drag is over the window without the keyboard focus
+    // (a focused window shows its caret there); empty otherwise.
+    TRect DropMarker() const { return FDropMarker; }
+    // Shows the drop marker at the control's caret, or hides it.
+    void ShowDropMarker(bool show);
     // Paint events answered so far: each one puts a frame on the screen.
     std::uint64_t FramesShown() const { return FFramesShown; }
 
@@ -132,6 +137,8 @@ private:
     wxMemoryDC& Backing();
     void PaintInvalid();
     void DrawCaret(wxDC& dc);
+    // Inverts the pixels of `rect` within the update region, as the platform caret does.
+    void InvertInUpdate(wxDC& dc, const TRect& rect);
     // Repaints where the caret is before a change; call CaretChanged after it.
     void RefreshCaret();
     void CaretChanged();
@@ -158,6 +165,7 @@ private:
     int FCaretHideLevel = 1;
     TSize FCaretSize;
     TPoint FCaretPos;
+    TRect FDropMarker;
     bool FBlinkOn = true;
     int FBlinkTime = 500;
     wxTimer FBlinkTimer;
