@@ -498,6 +498,9 @@ private:
     // Cells of the character under the caret (1 past the end and on a tab).
     int CharCellsAtCaret() const;
     void MarkListChanged();
+    // Pixel rows [top, bottom) of lines firstLine..lastLine within the window; false when none
+    // of them shows.
+    bool VisibleRowSpan(int firstLine, int lastLine, int& top, int& bottom) const;
 
     // --- painting (QuillEditPaint.cpp) ---
     struct TPaintContext;
@@ -534,6 +537,9 @@ private:
     void ReplaceRegion(TBufferCoord start, TBufferCoord end, TQuillSelectionMode deleteMode, std::string_view text,
         TQuillSelectionMode insertMode);
     void SelectAfterReplay(TBufferCoord anchor, TBufferCoord caret, bool select);
+    // Puts the rows of an indent item's text before the lines from `firstLine` on, or takes them
+    // away; returns the rows.
+    std::vector<std::string_view> ApplyRowPrefixes(int firstLine, std::string_view text, bool add);
     bool IsTrailingBlankDeletion(const TQuillEditUndoItem& item) const;
 
     // --- state ---

@@ -138,6 +138,28 @@ TBufferCoord InsertedEnd(TQuillSelectionMode mode, TBufferCoord caret)
 
 } // namespace
 
+std::vector<std::string_view> TCustomQuillEdit::ApplyRowPrefixes(int firstLine, std::string_view text, bool add)
+{
+    // An indent item holds, row by row from its first line, what the indent put before each
+    // line; undoing and redoing take those prefixes away or put them back.
+    std::vector<std::string_view> rows = SplitRows(text);
+    TLinesUpdateScope update(*FLines);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const int y = firstLine + static_cast<int>(k);
+        if (y > FLines->Count() || rows[k].empty())
+            continue;
+        std::string_view s = LineView(y);
+        if (add) {
+            std::string line(rows[k]);
+            line += s;
+            PutLine(y, line);
+        } else {
+            PutLine(y, s.substr(std::min(rows[k].size(), s.size())));
+        }
+    }
+    return rows;
+}
+
 void TCustomQuillEdit::UndoItem()
 {
     std::unique_ptr<TQuillEditUndoItem> item = FUndoList->PopItem();
@@ -214,23 +236,7 @@ void TCustomQuillEdit::UndoItem()
             }
             SelectAfterReplay(start, start, false);
         } else if (reason == ck::ukIndent || reason == ck::ukUnindent) {
-            std::vector<std::string_view> rows = SplitRows(text);
-            {
-                TLinesUpdateScope update(*FLines);
-                for (std::size_t k = 0; k < rows.size(); ++k) {
-                    int y = start.Y + static_cast<int>(k);
-                    if (y > FLines->Count() || rows[k].empty())
-                        continue;
-                    std::string_view s = LineView(y);
-                    if (reason == ck::ukIndent) {
-                        PutLine(y, s.substr(std::min(rows[k].size(), s.size())));
-                    } else {
-                        std::string line(rows[k]);
-                        line += s;
-                        PutLine(y, line);
-                    }
-                }
-            }
+            ApplyRowPrefixes(start.Y, text, reason == ck::ukUnindent);
             FRedoList->AddChange(reason, start, end, text, mode);
             FSelectionMode = savedMode;
             if (reason == ck::ukIndent)
@@ -305,23 +311,7 @@ void TCustomQuillEdit::RedoItem()
                     { static_cast<int>(text.size()) + 1, y + 1 }, { static_cast<int>(text.size()) + 1, y + 1 }, false);
             }
         } else if (reason == ck::ukIndent || reason == ck::ukUnindent) {
-            std::vector<std::string_view> rows = SplitRows(text);
-            {
-                TLinesUpdateScope update(*FLines);
-                for (std::size_t k = 0; k < rows.size(); ++k) {
-                    int y = start.Y + static_cast<int>(k);
-                    if (y > FLines->Count() || rows[k].empty())
-                        continue;
-                    std::string_view s = LineView(y);
-                    if (reason == ck::ukIndent) {
-                        std::string line(rows[k]);
-                        line += s;
-                        PutLine(y, line);
-                    } else {
-                        PutLine(y, s.substr(std::min(rows[k].size(), s.size())));
-                    }
-                }
-            }
+            const std::vector<std::string_view> rows = ApplyRowPrefixes(start.Y, text, reason == ck::ukIndent);
             FUndoList->AddChange(reason, start, end, text, mode);
             FSelectionMode = savedMode;
             int first = static_cast<int>(rows.front().size());

@@ -469,6 +469,14 @@ void TQuillEditStringList::Grow()
     Reallocate(FCapacity > INT_MAX - delta ? INT_MAX : FCapacity + delta);
 }
 
+void TQuillEditStringList::ReserveForAppend(int n)
+{
+    if (FCapacity < FCount + n) {
+        long long wanted = (static_cast<long long>(FCount) + n + 15) / 16 * 16;
+        Reallocate(static_cast<int>(std::min<long long>(wanted, INT_MAX)));
+    }
+}
+
 void TQuillEditStringList::CheckIndex(int index, int limit) const
 {
     if (index < 0 || index > limit)
@@ -772,10 +780,7 @@ void TQuillEditStringList::AddStrings(const TQuillEditStringList& other)
     Bracketed(*this, [&] {
         InvalidateLongest();
         int first = FCount;
-        if (FCapacity < FCount + n) {
-            long long wanted = (static_cast<long long>(FCount) + n + 15) / 16 * 16;
-            Reallocate(static_cast<int>(std::min<long long>(wanted, INT_MAX)));
-        }
+        ReserveForAppend(n);
         for (int i = 0; i < n; ++i) {
             const TQuillEditStringRec& src = other.Rec(i);
             std::intptr_t data = src.LineData;
@@ -798,10 +803,7 @@ void TQuillEditStringList::AddStrings(const std::vector<std::string>& lines)
     Bracketed(*this, [&] {
         InvalidateLongest();
         int first = FCount;
-        if (FCapacity < FCount + n) {
-            long long wanted = (static_cast<long long>(FCount) + n + 15) / 16 * 16;
-            Reallocate(static_cast<int>(std::min<long long>(wanted, INT_MAX)));
-        }
+        ReserveForAppend(n);
         for (const std::string& line : lines)
             InsertRec(FCount, QuillString(line).ToRep());
         FireLine(OnLineAdded, first);

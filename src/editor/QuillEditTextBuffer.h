@@ -132,6 +132,9 @@ private:
     void MoveGap(int index);
     void Grow();
     void Reallocate(int capacity);
+    // Room for n more lines at once, rounded up to 16, so that adding many lines moves the
+    // records once.
+    void ReserveForAppend(int n);
     void InsertRec(int index, QuillStringRep text);
     void AppendReps(QuillStringRep* lines, std::size_t n);
     void PutRep(int index, QuillStringRep text);

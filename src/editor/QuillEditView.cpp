@@ -465,14 +465,9 @@ void TCustomQuillEdit::InvalidateLines(int firstLine, int lastLine)
         InvalidateRectGathered({ FGutterWidth, 0, FClientSize.Width, FClientSize.Height });
         return;
     }
-    if (lastLine < firstLine)
-        std::swap(firstLine, lastLine);
-    firstLine = std::max(firstLine, FTopLine);
-    lastLine = std::min(lastLine, FTopLine + FLinesInWindow);
-    if (lastLine < firstLine)
-        return;
-    InvalidateRectGathered({ FGutterWidth, (firstLine - FTopLine) * FLineHeight, FClientSize.Width,
-        (lastLine - FTopLine + 1) * FLineHeight });
+    int top, bottom;
+    if (VisibleRowSpan(firstLine, lastLine, top, bottom))
+        InvalidateRectGathered({ FGutterWidth, top, FClientSize.Width, bottom });
 }
 
 void TCustomQuillEdit::InvalidateGutterLines(int firstLine, int lastLine)
@@ -483,14 +478,22 @@ void TCustomQuillEdit::InvalidateGutterLines(int firstLine, int lastLine)
         InvalidateRectGathered({ 0, 0, FGutterWidth, FClientSize.Height });
         return;
     }
+    int top, bottom;
+    if (VisibleRowSpan(firstLine, lastLine, top, bottom))
+        InvalidateRectGathered({ 0, top, FGutterWidth, bottom });
+}
+
+bool TCustomQuillEdit::VisibleRowSpan(int firstLine, int lastLine, int& top, int& bottom) const
+{
     if (lastLine < firstLine)
         std::swap(firstLine, lastLine);
     firstLine = std::max(firstLine, FTopLine);
     lastLine = std::min(lastLine, FTopLine + FLinesInWindow);
     if (lastLine < firstLine)
-        return;
-    InvalidateRectGathered(
-        { 0, (firstLine - FTopLine) * FLineHeight, FGutterWidth, (lastLine - FTopLine + 1) * FLineHeight });
+        return false;
+    top = (firstLine - FTopLine) * FLineHeight;
+    bottom = (lastLine - FTopLine + 1) * FLineHeight;
+    return true;
 }
 
 // --- bookmarks -------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "highlight/FormStream.h"
 
+#include "platform/AsciiCase.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -55,25 +57,9 @@ bool IsDottedSymbol(std::string_view s)
     }
 }
 
-bool SameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 bool IsBlockWord(std::string_view s)
 {
-    return SameText(s, "end") || SameText(s, "object") || SameText(s, "inherited");
+    return EqualAsciiNoCase(s, "end") || EqualAsciiNoCase(s, "object") || EqualAsciiNoCase(s, "inherited");
 }
 
 std::uint64_t LoadLE(const unsigned char* p, int n)
@@ -226,7 +212,7 @@ private:
     {
         const std::string_view name = ShortString();
         const std::string_view first = name.substr(0, name.find('.'));
-        if (!IsDottedSymbol(name) || (inItem ? SameText(first, "end") : IsBlockWord(first)))
+        if (!IsDottedSymbol(name) || (inItem ? EqualAsciiNoCase(first, "end") : IsBlockWord(first)))
             StreamError();
         Indent();
         FOut += name;
@@ -385,7 +371,8 @@ private:
         case vaIdent: {
             const std::string_view name = ShortString();
             // "True", "False" and "nil" would read back as other types.
-            if (!IsDottedSymbol(name) || SameText(name, "false") || SameText(name, "true") || SameText(name, "nil"))
+            if (!IsDottedSymbol(name) || EqualAsciiNoCase(name, "false") || EqualAsciiNoCase(name, "true")
+                || EqualAsciiNoCase(name, "nil"))
                 StreamError();
             FOut += name;
             break;
@@ -582,7 +569,7 @@ private:
 
     std::string_view TokenText() const { return FText.substr(FTokenStart, FPos - FTokenStart); }
     bool IsChar(char c) const { return FToken == tkChar && FText[FTokenStart] == c; }
-    bool IsSymbolText(std::string_view word) const { return FToken == tkSymbol && SameText(TokenText(), word); }
+    bool IsSymbolText(std::string_view word) const { return FToken == tkSymbol && EqualAsciiNoCase(TokenText(), word); }
     bool AtBlockWord() const { return FToken == tkSymbol && IsBlockWord(TokenText()); }
 
     void CheckChar(char c) const
@@ -749,11 +736,11 @@ private:
         switch (FToken) {
         case tkSymbol: {
             const std::string name = DottedName();
-            if (SameText(name, "false"))
+            if (EqualAsciiNoCase(name, "false"))
                 FOut += static_cast<char>(vaFalse);
-            else if (SameText(name, "true"))
+            else if (EqualAsciiNoCase(name, "true"))
                 FOut += static_cast<char>(vaTrue);
-            else if (SameText(name, "nil"))
+            else if (EqualAsciiNoCase(name, "nil"))
                 FOut += static_cast<char>(vaNil);
             else {
                 FOut += static_cast<char>(vaIdent);

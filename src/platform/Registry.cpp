@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "platform/AsciiCase.h"
+
 #include <array>
 
 namespace quillan {
@@ -13,23 +15,6 @@ constexpr std::array<std::string_view, 5> RootNames = {
     "HKEY_USERS",
     "HKEY_CURRENT_CONFIG",
 };
-
-bool EqualAsciiNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 std::string JoinPath(const std::vector<std::string_view>& parts)
 {

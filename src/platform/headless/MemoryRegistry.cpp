@@ -1,37 +1,23 @@
 #include "platform/headless/MemoryRegistry.h"
 
+#include "platform/AsciiCase.h"
+
 #include <algorithm>
 
 namespace quillan {
 
 namespace {
 
-int CompareNoCase(std::string_view a, std::string_view b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
-
 template <class Vec> auto LowerBound(Vec& items, std::string_view name)
 {
     return std::lower_bound(items.begin(), items.end(), name,
-        [](const auto& item, std::string_view n) { return CompareNoCase(item.Name, n) < 0; });
+        [](const auto& item, std::string_view n) { return CompareAsciiNoCase(item.Name, n) < 0; });
 }
 
 template <class Vec> auto Find(Vec& items, std::string_view name) -> decltype(&items[0])
 {
     auto it = LowerBound(items, name);
-    if (it == items.end() || CompareNoCase(it->Name, name) != 0)
+    if (it == items.end() || CompareAsciiNoCase(it->Name, name) != 0)
         return nullptr;
     return &*it;
 }
@@ -94,7 +80,7 @@ bool TMemoryRegistry::CreateKey(TRootKey root, std::string_view path)
     TKey* key = &Root(root);
     for (std::string_view part : SplitKeyPath(path)) {
         auto it = LowerBound(key->SubKeys, part);
-        if (it == key->SubKeys.end() || CompareNoCase(it->Name, part) != 0)
+        if (it == key->SubKeys.end() || CompareAsciiNoCase(it->Name, part) != 0)
             it = key->SubKeys.insert(it, TKey { std::string(part), {}, {} });
         key = &*it;
     }
@@ -113,7 +99,7 @@ bool TMemoryRegistry::DeleteKey(TRootKey root, std::string_view path)
             return false;
     }
     auto it = LowerBound(parent->SubKeys, parts.back());
-    if (it == parent->SubKeys.end() || CompareNoCase(it->Name, parts.back()) != 0)
+    if (it == parent->SubKeys.end() || CompareAsciiNoCase(it->Name, parts.back()) != 0)
         return false;
     parent->SubKeys.erase(it);
     return true;
@@ -176,7 +162,7 @@ TMemoryRegistry::TValue* TMemoryRegistry::SetValue(TRootKey root, std::string_vi
     if (!key)
         return nullptr;
     auto it = LowerBound(key->Values, name);
-    if (it == key->Values.end() || CompareNoCase(it->Name, name) != 0)
+    if (it == key->Values.end() || CompareAsciiNoCase(it->Name, name) != 0)
         it = key->Values.insert(it, TValue { std::string(name), TRegDataType::rdUnknown, 0, {} });
     return &*it;
 }
@@ -209,7 +195,7 @@ bool TMemoryRegistry::DeleteValue(TRootKey root, std::string_view path, std::str
     if (!key)
         return false;
     auto it = LowerBound(key->Values, name);
-    if (it == key->Values.end() || CompareNoCase(it->Name, name) != 0)
+    if (it == key->Values.end() || CompareAsciiNoCase(it->Name, name) != 0)
         return false;
     key->Values.erase(it);
     return true;
