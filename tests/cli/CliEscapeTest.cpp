@@ -1,4 +1,5 @@
-#include <cstdio>
+#include "RunShell.h"
+
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
@@ -9,15 +10,8 @@ std::string RunCli(const std::string& args, int* exitCode)
 {
     const char* cli = std::getenv("QUILLAN_CLI");
     EXPECT_NE(cli, nullptr);
-    std::string cmd = std::string(cli ? cli : "quillan-cli") + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
     std::string out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int rc = pclose(p);
-    *exitCode = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    *exitCode = quillan::testutil::RunShell(std::string(cli ? cli : "quillan-cli") + " " + args + " 2>&1", out);
     return out;
 }
 

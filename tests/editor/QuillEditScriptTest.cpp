@@ -1,12 +1,11 @@
-#include <array>
-#include <cstdio>
+#include "RunShell.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillan {
@@ -39,15 +38,7 @@ TRun RunScript(const fs::path& workDir, const fs::path& file, const fs::path& sc
         return run;
     std::string command = "cd '" + workDir.string() + "' && '" + cli + "' script '" + file.string() + "' '"
         + script.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.Out.append(buffer.data(), n);
-    int status = pclose(pipe);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Status = testutil::RunShell(command, run.Out);
     return run;
 }
 

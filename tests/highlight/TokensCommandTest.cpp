@@ -1,9 +1,9 @@
+#include "RunShell.h"
 #include "highlight/HighlighterFactory.h"
 #include "highlight/HighlighterTestUtil.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillan {
@@ -23,14 +23,9 @@ TRun RunCli(const std::string& args)
     EXPECT_NE(cli, nullptr) << "QUILLAN_CLI is not set";
     const fs::path err = fs::temp_directory_path() / ("quillan-tokens-err-" + std::to_string(::getpid()));
     const std::string cmd = std::string(cli ? cli : "quillan-cli") + " tokens " + args + " 2>" + err.string();
-    FILE* p = popen(cmd.c_str(), "r");
     std::string out;
-    char buf[65536];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    const int rc = pclose(p);
-    TRun run { WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, out, testutil::ReadFile(err.string()) };
+    const int status = testutil::RunShell(cmd, out);
+    TRun run { status, out, testutil::ReadFile(err.string()) };
     fs::remove(err);
     return run;
 }

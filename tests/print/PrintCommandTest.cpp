@@ -1,11 +1,10 @@
 #include "PrintTestUtil.h"
+#include "RunShell.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace quillan {
@@ -16,15 +15,8 @@ using printtest::TestDataPath;
 std::string RunCli(const std::string& args, int* exitCode)
 {
     const char* cli = std::getenv("QUILLAN_CLI");
-    std::string cmd = std::string(cli ? cli : "quillan-cli") + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
     std::string out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int rc = pclose(p);
-    *exitCode = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    *exitCode = testutil::RunShell(std::string(cli ? cli : "quillan-cli") + " " + args + " 2>&1", out);
     return out;
 }
 
