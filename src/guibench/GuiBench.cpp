@@ -67,19 +67,6 @@ void PressPageDown()
     XFlush(display);
 }
 
-// Waits without the 2 ms naps of WaitForEvents, which would cap the frame rate it measures.
-bool WaitClosely(const std::function<bool()>& done, int timeoutMs)
-{
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (Clock::now() >= end)
-            return false;
-        wxTheApp->Yield(true);
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-    }
-    return true;
-}
-
 int PageDown(const std::string& path, int pages)
 {
     std::unique_ptr<TCustomHighlighter> highlighter = CreateHighlighter(std::string(LanguageForFileName(path)));
@@ -114,7 +101,8 @@ int PageDown(const std::string& path, int pages)
         const std::uint64_t frames = window->FramesShown();
         const auto t0 = Clock::now();
         PressPageDown();
-        if (!WaitClosely([&] { return edit.TopLine() != top && window->FramesShown() > frames; }, 2000))
+        // Short naps: the 2 ms default would cap the frame rate measured here.
+        if (!WaitForEvents([&] { return edit.TopLine() != top && window->FramesShown() > frames; }, 2000, 50))
             ++lost;
         frameMs.push_back(Ms(Clock::now() - t0));
     }

@@ -8,7 +8,7 @@
 
 namespace quillan {
 
-bool WaitForEvents(const std::function<bool()>& done, int timeoutMs)
+bool WaitForEvents(const std::function<bool()>& done, int timeoutMs, int napMicroseconds)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -17,7 +17,7 @@ bool WaitForEvents(const std::function<bool()>& done, int timeoutMs)
             return true;
         if (std::chrono::steady_clock::now() >= end)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::microseconds(napMicroseconds));
     }
 }
 

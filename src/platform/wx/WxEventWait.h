@@ -8,8 +8,9 @@
 
 namespace quillan {
 
-// Runs the event loop until `done` holds or `timeoutMs` has passed; true when it holds.
-bool WaitForEvents(const std::function<bool()>& done, int timeoutMs = 5000);
+// Runs the event loop until `done` holds or `timeoutMs` has passed; true when it holds. Between
+// passes it naps `napMicroseconds`; a benchmark that times frames naps less.
+bool WaitForEvents(const std::function<bool()>& done, int timeoutMs = 5000, int napMicroseconds = 2000);
 // Runs the event loop for about `ms` milliseconds.
 void PumpEvents(int ms);
 // Gives the X input focus to the top-level window of `window` and waits until GTK has seen it:
