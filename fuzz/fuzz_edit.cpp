@@ -2,9 +2,9 @@
 // clipboard, search or undo step, and the bytes after it give its arguments. Whatever the
 // sequence, undoing everything must give back the starting text, redoing it the text reached,
 // and the highlighter's stored ranges must be those of a full rescan.
+#include "backends/headless/HeadlessHost.h"
 #include "editor/QuillEdit.h"
 #include "highlight/HighlighterFactory.h"
-#include "platform/headless/HeadlessHost.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,8 +4,8 @@
 //
 // The first byte picks the reader's block size and the batch size, so that refills land
 // everywhere, also between a CR and its LF.
-#include "editor/QuillEditFiler.h"
-#include "editor/QuillEditTextBuffer.h"
+#include "text/QuillEditFiler.h"
+#include "text/QuillEditTextBuffer.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Random lines, patterns and options: the skip-table scan must report exactly what a plain
 // left-to-right scan reports (leftmost matches, no overlaps, whole-word refusals consume nothing).
-#include "editor/QuillEditSearch.h"
+#include "text/QuillEditSearch.h"
 
 #include <cstdint>
 #include <cstdlib>

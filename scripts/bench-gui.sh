@@ -13,7 +13,7 @@ if [ ! -r "$file" ]; then
     echo "bench-gui: $file is missing; generate the corpus first (docs/Testing.md)" >&2
     exit 1
 fi
-bench=build/src/guibench/quillan-guibench
+bench=build/src/tools/guibench/quillan-guibench
 tests/gui/run-xvfb.sh "$bench" pagedown "$file" --pages "${PAGES:-1000}"
 tests/gui/run-xvfb.sh "$bench" startup --runs 7
 tests/gui/run-xvfb.sh "$bench" startup "$file" --runs 5

@@ -10,4 +10,4 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLAN_TESTS=OFF -DQU
 cmake --build build --target quillan quillan-cli
 # File names on the command line are relative to where the user started us.
 cd "$caller"
-exec "$root/build/src/app/wx/quillan" "$@"
+exec "$root/build/src/gui/quillan" "$@"

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "platform/posix/XdgPaths.h"
+#include "backends/posix/XdgPaths.h"
 
 namespace quillan {
 

@@ -2,15 +2,15 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
+#include "backends/posix/HandOff.h"
+#include "backends/posix/IniFile.h"
+#include "backends/posix/XdgPaths.h"
+#include "base/QuillEditStrConst.h"
 #include "editor/QuillEdit.h"
-#include "editor/QuillEditStrConst.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
-#include "platform/IniFile.h"
-#include "platform/posix/HandOff.h"
-#include "platform/posix/XdgPaths.h"
 
 #include <algorithm>
 #include <cstdio>

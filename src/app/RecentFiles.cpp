@@ -4,8 +4,8 @@
 #include "app/CommandLine.h"
 #include "app/Settings.h"
 #include "app/UserInterface.h"
-#include "platform/IniFile.h"
-#include "platform/posix/XdgPaths.h"
+#include "backends/posix/IniFile.h"
+#include "backends/posix/XdgPaths.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #include "app/Settings.h"
 
+#include "backends/posix/IniFile.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
-#include "platform/IniFile.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/QuillEditTypes.h"
+#include "base/QuillEditTypes.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include "editor/InternalImages.h"
 #include "editor/QuillEditMiscClasses.h"
-#include "platform/ImageList.h"
+#include "ports/ImageList.h"
 
 #include <algorithm>
 #include <vector>

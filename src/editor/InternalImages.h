@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Image.h"
+#include "ports/Image.h"
 
 namespace quillan {
 

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "editor/QuillEditKeyCmds.h"
+#include "base/QuillEditTypes.h"
 #include "editor/QuillEditMiscClasses.h"
-#include "editor/QuillEditSearch.h"
-#include "editor/QuillEditTextBuffer.h"
-#include "editor/QuillEditTypes.h"
-#include "editor/QuillEditUndo.h"
 #include "highlight/HighlighterBase.h"
-#include "platform/Canvas.h"
-#include "platform/EditorHost.h"
-#include "platform/EditorWindowClient.h"
+#include "ports/Canvas.h"
+#include "ports/EditorHost.h"
+#include "ports/EditorWindowClient.h"
+#include "text/QuillEditKeyCmds.h"
+#include "text/QuillEditSearch.h"
+#include "text/QuillEditTextBuffer.h"
+#include "text/QuillEditUndo.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "editor/QuillEditMiscClasses.h"
 
 #include "editor/QuillEdit.h"
-#include "platform/ImageList.h"
+#include "ports/ImageList.h"
 
 #include <algorithm>
 

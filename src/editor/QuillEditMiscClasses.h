@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/QuillEditTypes.h"
 #include "editor/InternalImages.h"
-#include "editor/QuillEditTypes.h"
 
 #include <array>
 #include <cstddef>

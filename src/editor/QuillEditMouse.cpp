@@ -1,6 +1,6 @@
+#include "base/QuillEditStrConst.h"
 #include "editor/QuillEdit.h"
 #include "editor/QuillEditPrivate.h"
-#include "editor/QuillEditStrConst.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "editor/TextDrawer.h"
 
-#include "editor/QuillEditStrConst.h"
+#include "base/QuillEditStrConst.h"
 
 #include <algorithm>
 #include <stdexcept>

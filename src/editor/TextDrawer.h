@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Canvas.h"
+#include "ports/Canvas.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "highlight/FormStream.h"
 
-#include "platform/AsciiCase.h"
+#include "base/AsciiCase.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/QuillEditStrConst.h"
+#include "base/QuillEditStrConst.h"
 
 #include <cstdint>
 #include <string>

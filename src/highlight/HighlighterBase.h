@@ -1,9 +1,9 @@
 // Interface stable: language highlighters may build on this header.
 #pragma once
 
-#include "editor/QuillEditStrConst.h"
-#include "editor/QuillEditTypes.h"
-#include "platform/Registry.h"
+#include "base/QuillEditStrConst.h"
+#include "base/QuillEditTypes.h"
+#include "ports/Registry.h"
 
 #include <cstddef>
 #include <cstdint>

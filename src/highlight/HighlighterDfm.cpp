@@ -1,7 +1,7 @@
 #include "highlight/HighlighterDfm.h"
 
-#include "editor/QuillEditTextBuffer.h"
 #include "highlight/FormStream.h"
+#include "text/QuillEditTextBuffer.h"
 
 #include <atomic>
 #include <cerrno>

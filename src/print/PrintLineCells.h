@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/QuillString.h"
+#include "text/QuillString.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "editor/QuillEditStrConst.h"
-#include "editor/QuillEditTextBuffer.h"
-#include "platform/Canvas.h"
-#include "platform/PrintTarget.h"
+#include "base/QuillEditStrConst.h"
+#include "ports/Canvas.h"
+#include "ports/PrintTarget.h"
 #include "print/PrintLineCells.h"
 #include "print/QuillEditPrintHeaderFooter.h"
 #include "print/QuillEditPrintMargins.h"
 #include "print/QuillEditPrintTypes.h"
 #include "print/QuillEditPrinterInfo.h"
+#include "text/QuillEditTextBuffer.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "highlight/HighlighterBase.h"
-#include "platform/Canvas.h"
+#include "ports/Canvas.h"
 #include "print/QuillEditPrintTypes.h"
 
 #include <ctime>

@@ -1,6 +1,6 @@
 #include "print/QuillEditPrintMargins.h"
 
-#include "platform/Canvas.h"
+#include "ports/Canvas.h"
 #include "print/QuillEditPrinterInfo.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PrintTarget.h"
+#include "ports/PrintTarget.h"
 
 namespace quillan {
 

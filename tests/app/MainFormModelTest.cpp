@@ -2,15 +2,15 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
-#include "app/ScriptedUI.h"
+#include "backends/headless/HeadlessHost.h"
+#include "backends/posix/HandOff.h"
+#include "backends/posix/IniFile.h"
 #include "editor/QuillEdit.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
-#include "platform/IniFile.h"
-#include "platform/headless/HeadlessHost.h"
-#include "platform/posix/HandOff.h"
+#include "support/ScriptedUI.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,8 +1,8 @@
 #include "app/RecentFiles.h"
 
 #include "app/AppStrings.h"
-#include "app/ScriptedUI.h"
-#include "platform/IniFile.h"
+#include "backends/posix/IniFile.h"
+#include "support/ScriptedUI.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,11 +1,11 @@
 #include "app/Settings.h"
 
+#include "backends/posix/IniFile.h"
+#include "backends/posix/XdgPaths.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
-#include "platform/IniFile.h"
-#include "platform/posix/XdgPaths.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "app/UserInterface.h"
 
-#include "app/ScriptedUI.h"
-#include "editor/QuillEditStrConst.h"
+#include "base/QuillEditStrConst.h"
+#include "support/ScriptedUI.h"
 
 #include <gtest/gtest.h>
 

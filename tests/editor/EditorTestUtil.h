@@ -3,8 +3,8 @@
 // Helpers for the editor control's tests: a control in a headless host, reading and writing its
 // lines, and the highlighter ranges a full rescan would store.
 
+#include "backends/headless/HeadlessHost.h"
 #include "editor/QuillEdit.h"
-#include "platform/headless/HeadlessHost.h"
 
 #include <cstdlib>
 #include <string>

@@ -3,7 +3,7 @@
 
 #include "EditorTestUtil.h"
 #include "editor/InternalImages.h"
-#include "platform/ImageList.h"
+#include "ports/ImageList.h"
 
 #include <gtest/gtest.h>
 #include <memory>

@@ -1,5 +1,5 @@
 #include "EditorTestUtil.h"
-#include "editor/QuillEditStrConst.h"
+#include "base/QuillEditStrConst.h"
 #include "editor/TextDrawer.h"
 #include "highlight/HighlighterFactory.h"
 

@@ -1,4 +1,4 @@
-#include "RunShell.h"
+#include "support/RunShell.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -2,9 +2,9 @@
 // editor window and a text field of the toolkit standing in for another program.
 
 #include "GuiTestUtil.h"
+#include "backends/wx/WxEditorWindow.h"
+#include "backends/wx/WxTextDrag.h"
 #include "editor/QuillEdit.h"
-#include "platform/wx/WxEditorWindow.h"
-#include "platform/wx/WxTextDrag.h"
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>

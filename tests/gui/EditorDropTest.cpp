@@ -1,6 +1,6 @@
 #include "GuiTestUtil.h"
+#include "backends/wx/WxEditorWindow.h"
 #include "editor/QuillEdit.h"
-#include "platform/wx/WxEditorWindow.h"
 
 #include <gtest/gtest.h>
 #include <wx/dnd.h>

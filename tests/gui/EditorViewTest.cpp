@@ -2,10 +2,10 @@
 // mouse and the wheel.
 
 #include "GuiTestUtil.h"
+#include "backends/wx/WxCanvas.h"
+#include "backends/wx/WxEditorWindow.h"
 #include "editor/QuillEdit.h"
 #include "highlight/HighlighterFactory.h"
-#include "platform/wx/WxCanvas.h"
-#include "platform/wx/WxEditorWindow.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

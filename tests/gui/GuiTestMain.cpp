@@ -3,8 +3,8 @@
 // is a helper process of a test instead (see ClipboardChild in WxClipboardTest.cpp).
 
 #include "GuiTestUtil.h"
-#include "platform/wx/WxClipboard.h"
-#include "platform/wx/WxEventWait.h"
+#include "backends/wx/WxClipboard.h"
+#include "backends/wx/WxEventWait.h"
 
 #include <cstdio>
 #include <gdk/gdkx.h>

@@ -1,10 +1,10 @@
 // Bookmark glyphs as the screen shows them, and the window canvas's image drawing.
 
 #include "GuiTestUtil.h"
+#include "backends/wx/WxCanvas.h"
+#include "backends/wx/WxEditorWindow.h"
 #include "editor/InternalImages.h"
 #include "editor/QuillEdit.h"
-#include "platform/wx/WxCanvas.h"
-#include "platform/wx/WxEditorWindow.h"
 
 #include <gtest/gtest.h>
 #include <wx/dcmemory.h>

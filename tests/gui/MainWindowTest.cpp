@@ -34,7 +34,7 @@ std::string Program()
 {
     if (const char* p = std::getenv("QUILLAN_PROGRAM"))
         return p;
-    return fs::absolute(fs::path(SelfPath()).parent_path() / "../../src/app/wx/quillan").lexically_normal().string();
+    return fs::absolute(fs::path(SelfPath()).parent_path() / "../../src/gui/quillan").lexically_normal().string();
 }
 
 class MainWindowTest : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "platform/wx/WxCanvas.h"
+#include "backends/wx/WxCanvas.h"
 
 #include <gtest/gtest.h>
 #include <wx/bitmap.h>

@@ -1,4 +1,4 @@
-#include "platform/wx/WxClipboard.h"
+#include "backends/wx/WxClipboard.h"
 
 #include "GuiTestUtil.h"
 

@@ -1,4 +1,4 @@
-#include "platform/wx/WxEditorWindow.h"
+#include "backends/wx/WxEditorWindow.h"
 
 #include "GuiTestUtil.h"
 #include "editor/QuillEdit.h"

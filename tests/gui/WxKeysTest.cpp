@@ -1,4 +1,4 @@
-#include "platform/wx/WxKeys.h"
+#include "backends/wx/WxKeys.h"
 
 #include <gtest/gtest.h>
 #include <wx/defs.h>

@@ -1,7 +1,7 @@
 #include "highlight/HighlighterBase.h"
 
+#include "backends/headless/MemoryRegistry.h"
 #include "highlight/HighlighterHTML.h"
-#include "platform/headless/MemoryRegistry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
+#include "backends/headless/MemoryRegistry.h"
 #include "highlight/HighlighterCpp.h"
-#include "platform/headless/MemoryRegistry.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,7 +1,7 @@
 #include "HighlighterTestUtil.h"
-#include "editor/QuillEditTextBuffer.h"
 #include "highlight/FormStream.h"
 #include "highlight/HighlighterDfm.h"
+#include "text/QuillEditTextBuffer.h"
 
 #include <cerrno>
 #include <cstdio>

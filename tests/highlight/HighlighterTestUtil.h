@@ -7,8 +7,8 @@
 // Golden files: tests/data/highlight/<lang>/NAME.<ext> is the input and NAME.<ext>.tokens the
 // expected dump. Set QUILLAN_UPDATE_GOLDEN=1 to (re)write the expected files, then review them.
 
-#include "editor/QuillEditTextBuffer.h"
 #include "highlight/HighlighterBase.h"
+#include "text/QuillEditTextBuffer.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "RunShell.h"
 #include "highlight/HighlighterFactory.h"
 #include "highlight/HighlighterTestUtil.h"
+#include "support/RunShell.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,5 +1,5 @@
 #include "PrintTestUtil.h"
-#include "RunShell.h"
+#include "support/RunShell.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,9 +1,9 @@
 #include "PrintTestUtil.h"
-#include "editor/QuillEditTextBuffer.h"
+#include "backends/cairo/CairoPrintTarget.h"
 #include "highlight/HighlighterFactory.h"
-#include "platform/cairo/CairoPrintTarget.h"
 #include "print/QuillEditPrint.h"
 #include "print/QuillEditPrintDesign.h"
+#include "text/QuillEditTextBuffer.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>

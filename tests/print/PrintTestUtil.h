@@ -3,10 +3,10 @@
 // Shared pieces of the print tests: a canvas that counts what is measured, a small highlighter
 // whose scanning can be counted, and a printer that keeps every page's drawing calls.
 
+#include "backends/headless/CountingCanvas.h"
+#include "backends/headless/HeadlessCanvas.h"
 #include "highlight/HighlighterBase.h"
-#include "platform/CountingCanvas.h"
-#include "platform/PrintTarget.h"
-#include "platform/headless/HeadlessCanvas.h"
+#include "ports/PrintTarget.h"
 #include "print/QuillEditPrint.h"
 
 #include <cstdlib>

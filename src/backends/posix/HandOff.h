@@ -1,0 +1,122 @@
+#pragma once
+
+#include "backends/posix/InstanceLock.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillan {
+
+// One running instance per user. A starting instance takes the instance lock, then tries the
+// running instance's socket in the runtime folder. When it answers, the starting instance writes
+// its file arguments to the hand-off file, one per line, sends WM_HANDOFF over the socket and
+// waits for the reply, which comes once the running instance has read and deleted the file; then
+// it ends. When nothing answers it becomes the running instance and listens on the socket.
+//
+// Wire format: one message per connection, the message number in decimal and "\n"; the reply is
+// "0\n". WM_HANDOFF asks the receiver to come to the front and read the hand-off file;
+// HandOffActivate (sent when there are no file arguments) only asks it to come to the front.
+inline constexpr unsigned WM_HANDOFF = 0x81C1;
+inline constexpr unsigned HandOffActivate = 0;
+inline constexpr const char* HandOffFileName = "$DATA$.txt";
+inline constexpr const char* InstanceSocketName = "instance.sock";
+
+// The paths a starting instance hands over: each argument made absolute against the starting
+// instance's own current directory, since the receiver's current directory is unrelated to it.
+// Arguments with a line break cannot be written as one line and are left out.
+std::vector<std::string> HandOffPaths(const std::vector<std::string>& args);
+
+// Writes "<folder>/$DATA$.txt" with one path per line, through a temporary file renamed into
+// place (a file or link already there is replaced, never followed). False with `error` set
+// ("Cannot create file ...") on failure, in which case nothing must be sent.
+bool WriteHandOffFile(const std::string& folder, const std::vector<std::string>& paths, std::string& error);
+
+// Reads "<folder>/$DATA$.txt" and deletes it. Lines end at LF and are taken byte for byte (a file
+// name may end in CR); empty lines are skipped. A missing file gives no paths. So does anything that is not a regular
+// file owned by the user (a symbolic link, a pipe, someone else's file): it is neither read nor deleted.
+std::vector<std::string> ReadHandOffFile(const std::string& folder);
+
+// What a second instance asked for. The receiver always comes to the front; HandOff tells that
+// a hand-off file was sent, Files are its lines in order (possibly none). The receiver still
+// applies its own rules to each path (existence, the document limit).
+struct THandOffRequest {
+    bool HandOff = false;
+    std::vector<std::string> Files;
+};
+
+// The running instance's end of the socket. Its descriptor is non-blocking; a GUI calls Serve
+// (or HandleIncoming) when Fd() is readable and, while HasPending() is true, again from a short
+// timer, since a client may connect before its message arrives. Calling it from a 100 ms timer
+// alone is enough as well. Only connections from the same user are served.
+class THandOffReceiver {
+public:
+    using THandler = std::function<void(const THandOffRequest&)>;
+
+    explicit THandOffReceiver(std::string folder);
+    ~THandOffReceiver();
+    THandOffReceiver(const THandOffReceiver&) = delete;
+    THandOffReceiver& operator=(const THandOffReceiver&) = delete;
+
+    // Binds and listens on "<folder>/instance.sock", replacing a stale socket left by an instance
+    // that crashed. Call only while holding the instance lock and after nothing answered there.
+    bool Listen(std::string& error);
+    int Fd() const { return FListenFd; }
+    const std::string& Folder() const { return FFolder; }
+    bool HasPending() const { return !FClients.empty(); }
+
+    // Accepts waiting connections and handles every complete message. For WM_HANDOFF the file is
+    // read and deleted, then `handler` runs (so the files can be opened before the sender goes
+    // on), then the reply is sent. Waits up to `waitMs` for the first activity (0: just looks).
+    // Returns the number of requests handled.
+    int Serve(const THandler& handler, int waitMs = 0);
+    // Serve that collects the requests; the replies go out before the caller sees them.
+    std::vector<THandOffRequest> HandleIncoming(int waitMs = 0);
+
+private:
+    struct TClient {
+        int Fd;
+        std::string Buffer;
+        std::chrono::steady_clock::time_point Since;
+    };
+
+    void AcceptAll();
+    // False when the client is finished with (handled or dropped).
+    bool ReadClient(TClient& client, const THandler& handler, int& handled);
+
+    std::string FFolder;
+    std::string FSocketPath;
+    int FListenFd = -1;
+    unsigned long FSocketInode = 0;
+    std::vector<TClient> FClients;
+};
+
+struct TInstanceOptions {
+    std::string Folder; // empty: RuntimeFolder()
+    std::chrono::milliseconds LockTimeout = InstanceLockTimeout;
+    std::chrono::milliseconds ReplyTimeout { -1 }; // negative: wait as long as the receiver takes
+};
+
+enum class TStartRole {
+    srFirstInstance, // start the GUI; release Lock once the main window exists
+    srHandedOver, // another instance has the arguments; end
+    srLockTimedOut, // another instance is stuck starting; end at once without a message
+    srHandOffFailed, // the hand-off could not be made (Error); end with that message
+};
+
+struct TStartResult {
+    TStartRole Role = TStartRole::srFirstInstance;
+    // For srHandOffFailed the reason; for srFirstInstance a warning that the program runs
+    // without single-instance hand-off (unusable runtime folder, socket failure).
+    std::string Error;
+    std::unique_ptr<TInstanceLock> Lock;
+    std::unique_ptr<THandOffReceiver> Receiver;
+};
+
+// The start-up decision, made before any display connection exists. `args` are the program's
+// arguments without the program name.
+TStartResult StartInstance(const std::vector<std::string>& args, const TInstanceOptions& options = {});
+
+} // namespace quillan

@@ -1,0 +1,782 @@
+#include "gui/MainForm.h"
+
+#include "app/AppStrings.h"
+#include "app/CommandLine.h"
+#include "backends/posix/HandOff.h"
+#include "backends/posix/IniFile.h"
+#include "backends/posix/XdgPaths.h"
+#include "backends/wx/WxEditorWindow.h"
+#include "backends/wx/WxText.h"
+#include "editor/QuillEdit.h"
+#include "gui/StateImages.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <vector>
+#include <wx/artprov.h>
+#include <wx/dcclient.h>
+#include <wx/dnd.h>
+#include <wx/imaglist.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/notebook.h>
+#include <wx/sizer.h>
+#include <wx/splitter.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+
+namespace quillan {
+
+namespace {
+
+wxString Wx(std::string_view s)
+{
+    return wxString::FromUTF8(s.data(), s.size());
+}
+
+enum : int {
+    ID_NEW = wxID_HIGHEST + 1,
+    ID_OPEN,
+    ID_CLOSE,
+    ID_SAVE,
+    ID_SAVEAS,
+    ID_SAVEALL,
+    ID_PRINT,
+    ID_PRINTSETUP,
+    ID_PAGESETUP,
+    ID_PRINTPREVIEW,
+    ID_SEND,
+    ID_EXIT,
+    ID_UNDO,
+    ID_CUT,
+    ID_COPY,
+    ID_PASTE,
+    ID_DELETE,
+    ID_SELECTALL,
+    ID_DATETIME,
+    ID_OPTIONS,
+    ID_STATUSBAR,
+    ID_TOOLBAR,
+    ID_PROJECTMANAGER,
+    ID_PREVFILE,
+    ID_NEXTFILE,
+    ID_LINENUMBERS,
+    ID_STAYONTOP,
+    ID_VIEWBROWSER,
+    ID_FIND,
+    ID_FINDAGAIN,
+    ID_GOTOLINE,
+    ID_CONTENTS,
+    ID_WEBSITE,
+    ID_ABOUT,
+    ID_RECENT_FIRST,
+    ID_RECENT_LAST = ID_RECENT_FIRST + 100,
+};
+
+// The File menu's own items up to and including the separator after "E&xit"; recent files follow.
+constexpr int FileMenuFixedItems = 15;
+constexpr int ImageCount = 33;
+
+// The frame's drop target: takes files while `accepts` holds. The files are opened once the
+// toolkit has finished the drop, so that no tab is added and no message box is shown inside it.
+class TFrameFileDrop : public wxFileDropTarget {
+public:
+    TFrameFileDrop(wxWindow& owner, std::function<bool()> accepts, std::function<void(std::vector<std::string>)> open)
+        : FOwner(owner)
+        , FAccepts(std::move(accepts))
+        , FOpen(std::move(open))
+    {
+    }
+    wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override
+    {
+        return FAccepts() ? wxFileDropTarget::OnDragOver(x, y, def) : wxDragNone;
+    }
+    bool OnDropFiles(wxCoord, wxCoord, const wxArrayString& files) override
+    {
+        if (!FAccepts())
+            return false;
+        std::vector<std::string> names;
+        for (const wxString& f : files)
+            names.push_back(WxToUtf8(f));
+        FOwner.CallAfter([open = FOpen, names = std::move(names)] { open(names); });
+        return true;
+    }
+
+private:
+    wxWindow& FOwner;
+    std::function<bool()> FAccepts;
+    std::function<void(std::vector<std::string>)> FOpen;
+};
+
+} // namespace
+
+// Panels 0 to 2 are centred, and panel 1 shows the state picture before its word.
+class TMainStatusBar : public wxStatusBar {
+public:
+    explicit TMainStatusBar(wxWindow* parent)
+        : wxStatusBar(parent, wxID_ANY, wxSTB_DEFAULT_STYLE)
+    {
+        const int widths[] = { 120, 95, 70, 400 };
+        SetFieldsCount(4, widths);
+        SetMinHeight(28);
+    }
+
+protected:
+    void DrawFieldText(wxDC& dc, const wxRect& rc, int i, int textHeight) override
+    {
+        if (i == 3 || !FModel) {
+            wxStatusBar::DrawFieldText(dc, rc, i, textHeight);
+            return;
+        }
+        if (i == 1) {
+            const std::string& word = FModel->StateWord();
+            if (FImages)
+                FImages->Draw(FModel->StateIcon(), dc, rc.x + 2, rc.y + 3, wxIMAGELIST_DRAW_TRANSPARENT);
+            dc.DrawText(Wx(word), rc.x + TMainFormModel::StateWordOffset(word), rc.y + (rc.height - textHeight) / 2);
+            return;
+        }
+        const wxString text = GetStatusText(i);
+        const wxSize extent = dc.GetTextExtent(text);
+        dc.DrawText(text, rc.x + (rc.width - extent.x) / 2, rc.y + (rc.height - textHeight) / 2);
+    }
+
+public:
+    // Both outlive the bar's painting: the window clears them before it lets them go.
+    TMainFormModel* FModel = nullptr;
+    wxImageList* FImages = nullptr;
+};
+
+TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver)
+    : wxFrame(nullptr, wxID_ANY, SAppTitle)
+    , FUI(this)
+    , FReceiver(receiver)
+    , FHandOffTimer(this)
+{
+    if (const char* stateFile = std::getenv("QUILLAN_STATE_FILE"))
+        FStateFile = stateFile;
+
+    FImages = new wxImageList(16, 16, true, ImageCount);
+    for (int i = 0; i < ImageCount; ++i)
+        FImages->Add(StateBitmap(i));
+
+    CreateMenus();
+    CreateToolBar();
+
+    auto* splitter
+        = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSP_LIVE_UPDATE | wxSP_3DSASH);
+    FList = new wxListCtrl(
+        splitter, wxID_ANY, wxDefaultPosition, wxSize(137, -1), wxLC_REPORT | wxLC_NO_HEADER | wxLC_SINGLE_SEL);
+    FList->SetImageList(FImages, wxIMAGE_LIST_SMALL);
+    FList->InsertColumn(0, "", wxLIST_FORMAT_LEFT, 200);
+    FNotebook = new wxNotebook(splitter, wxID_ANY, wxDefaultPosition, wxSize(140, 80), wxNB_MULTILINE);
+    FNotebook->SetImageList(FImages);
+    splitter->SetMinimumPaneSize(80);
+    splitter->SplitVertically(FList, FNotebook, 137);
+    splitter->SetSashGravity(0.0);
+
+    FStatus = new TMainStatusBar(this);
+    FStatus->FImages = FImages;
+    SetStatusBar(FStatus);
+    // Hints go to the toolbar's tips; the status bar's panels keep their own texts.
+    SetStatusBarPane(-1);
+
+    FModel = std::make_unique<TMainFormModel>(*this, FUI);
+    FStatus->FModel = FModel.get();
+    {
+        const TIniFile ini(SettingsFileName());
+        FModel->LoadSettings(ini);
+    }
+    PlaceWindow();
+    FModel->Start();
+    FStatus->SetStatusText(SProductLine, 3);
+    OpenFilesInOrder(
+        files, [this] { return FModel->DocumentCount(); },
+        [this](const std::string& p) { FModel->OpenFileInTab(p, false); });
+
+    Bind(wxEVT_MENU, &TMainForm::OnCommand, this, ID_NEW, ID_RECENT_LAST);
+    Bind(wxEVT_UPDATE_UI, &TMainForm::OnUpdateUI, this, ID_NEW, ID_ABOUT);
+    Bind(wxEVT_MENU_OPEN, &TMainForm::OnMenuOpen, this);
+    Bind(wxEVT_TOOL_DROPDOWN, &TMainForm::OnOpenDropDown, this, ID_OPEN);
+    Bind(wxEVT_TOOL_DROPDOWN, &TMainForm::OnSaveDropDown, this, ID_SAVE);
+    Bind(wxEVT_CLOSE_WINDOW, &TMainForm::OnClose, this);
+    Bind(wxEVT_IDLE, &TMainForm::OnIdle, this);
+    Bind(wxEVT_CHAR_HOOK, &TMainForm::OnCharHook, this);
+    Bind(wxEVT_TIMER, &TMainForm::OnHandOffTimer, this, FHandOffTimer.GetId());
+    FNotebook->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &TMainForm::OnPageChanged, this);
+    FList->Bind(wxEVT_LIST_ITEM_SELECTED, &TMainForm::OnListSelected, this);
+    if (FReceiver)
+        FHandOffTimer.Start(100);
+    SetDropTarget(new TFrameFileDrop(
+        *this, [this] { return FStates.AcceptDrops; },
+        [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
+    SetTitle(SAppTitle);
+}
+
+TMainForm::~TMainForm()
+{
+    FHandOffTimer.Stop();
+    FStatus->FModel = nullptr;
+    // Editors go before the model's highlighters, and each window lets go of its editor first.
+    for (TDocument& d : FDocuments) {
+        d.Window->SetClient(nullptr);
+        d.Window->SetEditor(nullptr);
+    }
+    FModel.reset();
+    FDocuments.clear();
+    FStatus->FImages = nullptr;
+    delete FImages;
+}
+
+void TMainForm::PlaceWindow()
+{
+    const TSettings& s = FModel->Settings;
+    SetSize(s.Left, s.Top, s.Width, s.Height);
+    if (s.Max)
+        Maximize(true);
+}
+
+void TMainForm::CreateMenus()
+{
+    auto item = [](wxMenu* menu, int id, const char* caption, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
+        return menu->Append(id, caption, hint, kind);
+    };
+    FFileMenu = new wxMenu;
+    item(FFileMenu, ID_NEW, "&New\tCtrl+N", "Create a new text file");
+    item(FFileMenu, ID_OPEN, "&Open...\tCtrl+O", "Open an existing text file");
+    item(FFileMenu, ID_CLOSE, "&Close\tCtrl+F4", "Close current file");
+    item(FFileMenu, ID_SAVE, "&Save\tCtrl+S", "Save current text file");
+    item(FFileMenu, ID_SAVEAS, "Save &As...\tCtrl+Alt+S", "Save current text file as...");
+    item(FFileMenu, ID_SAVEALL, "Save All\tCtrl+Alt+A", "Save all modified files");
+    FFileMenu->AppendSeparator();
+    item(FFileMenu, ID_PRINT, "&Print...\tCtrl+P", "Print current file");
+    item(FFileMenu, ID_PRINTSETUP, "Prin&t Setup\tShift+Ctrl+P", "Setup the printer");
+    item(FFileMenu, ID_PAGESETUP, "Pa&ge Setup...", "Edit page margins, headers and footers");
+    FFileMenu->AppendSeparator();
+    item(FFileMenu, ID_SEND, "S&end", "Send current file via e-mail");
+    FFileMenu->AppendSeparator();
+    item(FFileMenu, ID_EXIT, "E&xit\tAlt+X", "Close Quillan");
+
+    auto* edit = new wxMenu;
+    item(edit, ID_UNDO, "&Undo\tCtrl+Z", "Undo last action");
+    edit->AppendSeparator();
+    item(edit, ID_CUT, "Cu&t\tShift+Del", "Cut selected text to the clipboard");
+    item(edit, ID_COPY, "&Copy\tCtrl+Ins", "Copy selected text to the clipboard");
+    item(edit, ID_PASTE, "&Paste\tShift+Ins", "Paste contents of the clipboard into current file");
+    item(edit, ID_DELETE, "&Delete\tCtrl+Del", "Deletes the selected text");
+    item(edit, ID_SELECTALL, "&Select All", "Select all the text in the current file");
+    edit->AppendSeparator();
+    edit->Append(ID_DATETIME, "&Insert Date and Time", new wxMenu);
+    edit->AppendSeparator();
+    item(edit, ID_OPTIONS, "&Options...", "Change program options");
+
+    auto* view = new wxMenu;
+    item(view, ID_STATUSBAR, "&Statusbar", "", wxITEM_CHECK)->Check(true);
+    item(view, ID_TOOLBAR, "&Toolbar", "", wxITEM_CHECK)->Check(true);
+    item(view, ID_PROJECTMANAGER, "Project &Manager", "", wxITEM_CHECK)->Check(true);
+    view->AppendSeparator();
+    item(view, ID_PREVFILE, "&Previous file", "Jump to previous file");
+    item(view, ID_NEXTFILE, "&Next file", "Jump to next file");
+    view->AppendSeparator();
+    item(view, ID_LINENUMBERS, "&Line Numbers", "Show line numbers", wxITEM_CHECK)->Check(true);
+    view->AppendSeparator();
+    item(view, ID_STAYONTOP, "St&ay on top", "", wxITEM_CHECK);
+    view->AppendSeparator();
+    item(view, ID_VIEWBROWSER, "&View in Browser", "View your HTML document in a browser");
+
+    auto* find = new wxMenu;
+    item(find, ID_FIND, "&Find / Replace\tCtrl+F", "Search for text");
+    item(find, ID_FINDAGAIN, "Find &Again\tF3", "Search for selected text again");
+
+    auto* help = new wxMenu;
+    item(help, ID_CONTENTS, "&Contents", "Display Help Contents");
+    help->AppendSeparator();
+    item(help, ID_WEBSITE, "&Quillan Website", "");
+    help->AppendSeparator();
+    item(help, ID_ABOUT, "&About\tF10", "");
+
+    auto* bar = new wxMenuBar;
+    bar->Append(FFileMenu, "&File");
+    bar->Append(edit, "&Edit");
+    bar->Append(view, "&View");
+    bar->Append(find, "F&ind");
+    bar->Append(help, "&Help");
+    SetMenuBar(bar);
+
+    FEditorMenu = std::make_unique<wxMenu>();
+    FEditorMenu->Append(ID_UNDO, "&Undo");
+    FEditorMenu->AppendSeparator();
+    FEditorMenu->Append(ID_CUT, "Cu&t");
+    FEditorMenu->Append(ID_COPY, "&Copy");
+    FEditorMenu->Append(ID_PASTE, "&Paste");
+    FEditorMenu->Append(ID_DELETE, "&Delete");
+    FEditorMenu->Append(ID_SELECTALL, "&Select All");
+    FEditorMenu->AppendSeparator();
+    FEditorMenu->Append(ID_SAVE, "&Save");
+    FEditorMenu->Append(ID_CLOSE, "&Close");
+    FEditorMenu->AppendSeparator();
+    FEditorMenu->AppendCheckItem(ID_LINENUMBERS, "&Line Numbers");
+    FEditorMenu->Append(ID_VIEWBROWSER, "&View in Browser");
+}
+
+void TMainForm::CreateToolBar()
+{
+    FToolBar = wxFrame::CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL);
+    auto art = [](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16)); };
+    auto tool = [&](int id, const wxArtID& bitmap, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
+        FToolBar->AddTool(id, "", art(bitmap), hint, kind);
+    };
+    tool(ID_NEW, wxART_NEW, "Create a new text file");
+    tool(ID_CLOSE, wxART_CLOSE, "Close current file");
+    FToolBar->AddSeparator();
+    tool(ID_OPEN, wxART_FILE_OPEN, "Open an existing text file", wxITEM_DROPDOWN);
+    tool(ID_SAVE, wxART_FILE_SAVE, "Save current text file", wxITEM_DROPDOWN);
+    FToolBar->AddSeparator();
+    tool(ID_PRINT, wxART_PRINT, "Print current file");
+    tool(ID_PAGESETUP, wxART_REPORT_VIEW, "Edit page margins, headers and footers");
+    tool(ID_PRINTPREVIEW, wxART_FIND_AND_REPLACE, "Print preview");
+    FToolBar->AddSeparator();
+    tool(ID_SEND, wxART_GO_UP, "Send current file via e-mail");
+    FToolBar->AddSeparator();
+    tool(ID_UNDO, wxART_UNDO, "Undo last action");
+    tool(ID_CUT, wxART_CUT, "Cut selected text to the clipboard");
+    tool(ID_COPY, wxART_COPY, "Copy selected text to the clipboard");
+    tool(ID_PASTE, wxART_PASTE, "Paste contents of the clipboard into current file");
+    FToolBar->AddSeparator();
+    tool(ID_FIND, wxART_FIND, "Search for text");
+    tool(ID_GOTOLINE, wxART_GOTO_LAST, "Jump to a specific line");
+    FToolBar->AddSeparator();
+    tool(ID_CONTENTS, wxART_HELP, "Display Help Contents");
+    tool(ID_EXIT, wxART_QUIT, "Close Quillan");
+    FToolBar->AddSeparator();
+    tool(ID_PREVFILE, wxART_GO_BACK, "Jump to previous file");
+    tool(ID_NEXTFILE, wxART_GO_FORWARD, "Jump to next file");
+    FToolBar->Realize();
+}
+
+// --- IMainFormView -----------------------------------------------------------------------------
+
+TQuillEdit* TMainForm::AddDocumentTab(const std::string& caption, int image)
+{
+    TDocument doc;
+    doc.Edit = std::make_unique<TQuillEdit>();
+    doc.Window = new TWxEditorWindow(FNotebook);
+    doc.Window->SetEditor(doc.Edit.get());
+    doc.Window->SetClient(doc.Edit.get());
+    doc.Window->Bind(wxEVT_CONTEXT_MENU, &TMainForm::OnEditorContextMenu, this);
+    // Same deferral as the frame's drops: the control's window is inside the toolkit's drop.
+    doc.Edit->OnDropFiles = [this](TCustomQuillEdit*, int, int, const std::vector<std::string>& files) {
+        CallAfter([this, files] { FModel->OpenFiles(files, false); });
+    };
+    TQuillEdit* edit = doc.Edit.get();
+    FDocuments.push_back(std::move(doc));
+    const bool syncing = FSyncing;
+    FSyncing = true;
+    FNotebook->AddPage(FDocuments.back().Window, Wx(caption), false, image);
+    FSyncing = syncing;
+    return edit;
+}
+
+void TMainForm::RemoveDocumentTab(int slot)
+{
+    const auto s = static_cast<std::size_t>(slot);
+    TDocument doc = std::move(FDocuments.at(s));
+    FDocuments.erase(FDocuments.begin() + slot);
+    doc.Window->SetClient(nullptr);
+    doc.Window->SetEditor(nullptr);
+    const bool syncing = FSyncing;
+    FSyncing = true;
+    FNotebook->DeletePage(s);
+    FSyncing = syncing;
+}
+
+void TMainForm::SetTabCaption(int slot, const std::string& caption)
+{
+    FNotebook->SetPageText(slot, Wx(caption));
+}
+
+void TMainForm::SetTabImage(int slot, int image)
+{
+    if (FNotebook->GetPageImage(slot) != image)
+        FNotebook->SetPageImage(slot, image);
+}
+
+void TMainForm::ActivateTab(int slot)
+{
+    if (FNotebook->GetSelection() != slot)
+        FNotebook->ChangeSelection(slot);
+}
+
+void TMainForm::AddListRow(const std::string& caption, int image)
+{
+    FList->InsertItem(FList->GetItemCount(), Wx(caption), image);
+}
+
+void TMainForm::RemoveListRow(int slot)
+{
+    FList->DeleteItem(slot);
+}
+
+void TMainForm::SetListRowCaption(int slot, const std::string& caption)
+{
+    FList->SetItemText(slot, Wx(caption));
+}
+
+void TMainForm::SetListRowImage(int slot, int image)
+{
+    FList->SetItemImage(slot, image);
+}
+
+void TMainForm::SelectListRow(int slot)
+{
+    const bool syncing = FSyncing;
+    FSyncing = true;
+    FList->SetItemState(
+        slot, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED, wxLIST_STATE_SELECTED | wxLIST_STATE_FOCUSED);
+    FList->EnsureVisible(slot);
+    FSyncing = syncing;
+}
+
+void TMainForm::StatusBarChanged()
+{
+    if (!FModel)
+        return;
+    FStatus->SetStatusText(Wx(FModel->CaretPanel()), 0);
+    FStatus->SetStatusText(Wx(FModel->StateWord()), 1);
+    FStatus->SetStatusText(Wx(FModel->InsertPanel()), 2);
+    FStatus->Refresh(false);
+}
+
+void TMainForm::FocusEditor(int slot)
+{
+    if (slot >= 0 && slot < static_cast<int>(FDocuments.size()) && IsShown())
+        FDocuments[static_cast<std::size_t>(slot)].Window->SetFocus();
+}
+
+void TMainForm::RestoreApplication()
+{
+    if (IsIconized())
+        Iconize(false);
+}
+
+// --- commands ----------------------------------------------------------------------------------
+
+void TMainForm::Run(void (TMainFormModel::*command)())
+{
+    FModel->Execute([&] { (FModel.get()->*command)(); });
+}
+
+void TMainForm::OnCommand(wxCommandEvent& event)
+{
+    const int id = event.GetId();
+    if (id >= ID_RECENT_FIRST && id <= ID_RECENT_LAST) {
+        const auto index = static_cast<std::size_t>(id - ID_RECENT_FIRST);
+        if (index < FRecentShown.size()) {
+            const std::string path = FRecentShown[index];
+            FModel->Execute([&] { FModel->FileReopen(path); });
+        }
+        return;
+    }
+    switch (id) {
+    case ID_NEW:
+        Run(&TMainFormModel::FileNewCmdExecute);
+        break;
+    case ID_OPEN:
+        Run(&TMainFormModel::FileOpenCmdExecute);
+        break;
+    case ID_CLOSE:
+        Run(&TMainFormModel::FileCloseCmdExecute);
+        break;
+    case ID_SAVE:
+        Run(&TMainFormModel::FileSaveCmdExecute);
+        break;
+    case ID_SAVEAS:
+        FModel->Execute([&] { FModel->FileSaveAsCmdExecute(); });
+        break;
+    case ID_SAVEALL:
+        Run(&TMainFormModel::FileSaveAllCmdExecute);
+        break;
+    case ID_EXIT:
+        Close();
+        break;
+    case ID_UNDO:
+        Run(&TMainFormModel::EditUndo);
+        break;
+    case ID_CUT:
+        Run(&TMainFormModel::EditCut);
+        break;
+    case ID_COPY:
+        Run(&TMainFormModel::EditCopy);
+        break;
+    case ID_PASTE:
+        Run(&TMainFormModel::EditPaste);
+        break;
+    case ID_DELETE:
+        Run(&TMainFormModel::EditDelete);
+        break;
+    case ID_SELECTALL:
+        Run(&TMainFormModel::EditSelectAll);
+        break;
+    case ID_PREVFILE:
+        Run(&TMainFormModel::PreviousFile);
+        break;
+    case ID_NEXTFILE:
+        Run(&TMainFormModel::NextFile);
+        break;
+    case ID_LINENUMBERS:
+        Run(&TMainFormModel::ToggleLineNumbers);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
+{
+    const TCommandStates& s = FStates;
+    switch (event.GetId()) {
+    case ID_NEW:
+        event.Enable(s.New);
+        break;
+    case ID_OPEN:
+        // The toolbar button stays usable for its recent-file drop-down.
+        event.Enable(s.Open);
+        break;
+    case ID_CLOSE:
+        event.Enable(s.Close);
+        break;
+    case ID_SAVE:
+        // The toolbar's Save is always clickable; Save itself leaves an unmodified file alone.
+        event.Enable(s.Save || event.GetEventObject() == FToolBar);
+        break;
+    case ID_SAVEAS:
+    case ID_SAVEALL:
+    case ID_EXIT:
+        event.Enable(true);
+        break;
+    case ID_UNDO:
+        event.Enable(s.Undo);
+        break;
+    case ID_CUT:
+        event.Enable(s.Cut);
+        break;
+    case ID_COPY:
+        event.Enable(s.Copy);
+        break;
+    case ID_PASTE:
+        event.Enable(s.Paste);
+        break;
+    case ID_DELETE:
+        event.Enable(s.Delete);
+        break;
+    case ID_SELECTALL:
+        event.Enable(s.SelectAll);
+        break;
+    case ID_PREVFILE:
+        event.Enable(s.PreviousFile);
+        break;
+    case ID_NEXTFILE:
+        event.Enable(s.NextFile);
+        break;
+    case ID_LINENUMBERS:
+        event.Enable(true);
+        event.Check(FModel->LineNumbersChecked());
+        break;
+    case ID_STATUSBAR:
+    case ID_TOOLBAR:
+    case ID_PROJECTMANAGER:
+        // The window-behaviour commands are not built yet; their check marks show the start state.
+        event.Enable(false);
+        event.Check(true);
+        break;
+    default:
+        // Printing, mail, find, options, help and the browser come later: present but disabled.
+        event.Enable(false);
+        break;
+    }
+}
+
+void TMainForm::OnIdle(wxIdleEvent& event)
+{
+    const TCommandStates states = FModel->ActionListUpdate();
+    if (states != FStates) {
+        FStates = states;
+        // GTK ignores the shortcut of a disabled menu item, so the menus must follow at once,
+        // not only when they are next opened.
+        DoMenuUpdates();
+    }
+    if (!FStateFile.empty())
+        WriteStateFile();
+    event.Skip();
+}
+
+void TMainForm::WriteStateFile()
+{
+    const TMainFormModel& m = *FModel;
+    std::ostringstream out;
+    out << "documents=" << m.DocumentCount() << "\nactive=" << m.ActiveSlot() << "\nuntitled=" << m.UntitledCount
+        << "\n";
+    for (int i = 0; i <= m.LastIndex; ++i) {
+        const TQuillEdit& edit = *m.Editors[static_cast<std::size_t>(i)];
+        out << "slot" << i << "=" << m.FileNames[static_cast<std::size_t>(i)] << "|" << (edit.Modified() ? 1 : 0) << "|"
+            << FNotebook->GetPageText(i).utf8_str() << "|" << FList->GetItemText(i).utf8_str() << "|"
+            << FNotebook->GetPageImage(i) << "\n";
+    }
+    for (int i = 0; i < 4; ++i)
+        out << "panel" << i << "=" << FStatus->GetStatusText(i).utf8_str() << "\n";
+    out << "recent=" << m.RecentMenuItems().size() << "\n";
+    // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
+    const int active = m.ActiveSlot();
+    const bool shown = active >= 0 && active < static_cast<int>(FDocuments.size());
+    out << "frames=" << (shown ? FDocuments[static_cast<std::size_t>(active)].Window->FramesShown() : 0) << "\n";
+    const std::string text = out.str();
+    if (text == FLastState)
+        return;
+    FLastState = text;
+    // Readers must never see half a file.
+    const std::string temp = FStateFile + ".tmp";
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        f << text;
+    }
+    std::rename(temp.c_str(), FStateFile.c_str());
+}
+
+void TMainForm::OnCharHook(wxKeyEvent& event)
+{
+    // The menus' shortcuts come before the focused window's own keys: Ctrl+S saves although the
+    // editor would take Ctrl+S as a typed control character. GTK asks the focused widget first,
+    // so the window matches them here, before any child sees the key.
+    const int flags = (event.RawControlDown() ? wxACCEL_CTRL : 0) | (event.AltDown() ? wxACCEL_ALT : 0)
+        | (event.ShiftDown() ? wxACCEL_SHIFT : 0);
+    int code = event.GetKeyCode();
+    if (code >= 'a' && code <= 'z')
+        code -= 32;
+    wxMenuBar* bar = GetMenuBar();
+    for (int id = ID_NEW; bar && id <= ID_ABOUT; ++id) {
+        wxMenuItem* item = bar->FindItem(id);
+        if (!item)
+            continue;
+        std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
+        if (!accel || accel->GetFlags() != flags || accel->GetKeyCode() != code)
+            continue;
+        wxUpdateUIEvent update(id);
+        update.SetEventObject(this);
+        OnUpdateUI(update);
+        if (update.GetSetEnabled() && !update.GetEnabled())
+            return;
+        wxCommandEvent command(wxEVT_MENU, id);
+        command.SetEventObject(this);
+        OnCommand(command);
+        return;
+    }
+    event.Skip();
+}
+
+void TMainForm::OnPageChanged(wxBookCtrlEvent& event)
+{
+    event.Skip();
+    if (FSyncing || !FModel)
+        return;
+    FModel->PageControl1Change(event.GetSelection());
+    SelectListRow(event.GetSelection());
+}
+
+void TMainForm::OnListSelected(wxListEvent& event)
+{
+    if (FSyncing || !FModel)
+        return;
+    const int row = static_cast<int>(event.GetIndex());
+    ActivateTab(row);
+    FModel->PageControl1Change(row);
+}
+
+void TMainForm::BuildRecentMenu(wxMenu& menu, bool fileMenuTail)
+{
+    if (fileMenuTail) {
+        while (static_cast<int>(menu.GetMenuItemCount()) > FileMenuFixedItems - 1)
+            menu.Destroy(menu.FindItemByPosition(FileMenuFixedItems - 1));
+    } else {
+        while (menu.GetMenuItemCount() > 0)
+            menu.Destroy(menu.FindItemByPosition(0));
+    }
+    const auto items = FModel->RecentMenuItems();
+    FRecentShown.clear();
+    if (fileMenuTail && !items.empty())
+        menu.AppendSeparator();
+    for (std::size_t i = 0; i < items.size() && ID_RECENT_FIRST + static_cast<int>(i) <= ID_RECENT_LAST; ++i) {
+        FRecentShown.push_back(items[i].Hint);
+        wxMenuItem* entry = menu.Append(ID_RECENT_FIRST + static_cast<int>(i), Wx(items[i].Caption), Wx(items[i].Hint));
+        entry->SetBitmap(FImages->GetBitmap(items[i].ImageIndex));
+    }
+}
+
+void TMainForm::OnMenuOpen(wxMenuEvent& event)
+{
+    if (event.GetMenu() == FFileMenu)
+        BuildRecentMenu(*FFileMenu, true);
+    event.Skip();
+}
+
+void TMainForm::OnOpenDropDown(wxCommandEvent&)
+{
+    wxMenu menu;
+    BuildRecentMenu(menu, false);
+    FToolBar->PopupMenu(&menu);
+}
+
+void TMainForm::OnSaveDropDown(wxCommandEvent&)
+{
+    wxMenu menu;
+    menu.Append(ID_SAVE, "&Save");
+    menu.Append(ID_SAVEAS, "Save &As...");
+    menu.Append(ID_SAVEALL, "Save All");
+    FToolBar->PopupMenu(&menu);
+}
+
+void TMainForm::OnEditorContextMenu(wxContextMenuEvent& event)
+{
+    auto* window = dynamic_cast<wxWindow*>(event.GetEventObject());
+    if (window)
+        window->PopupMenu(FEditorMenu.get());
+}
+
+void TMainForm::OnHandOffTimer(wxTimerEvent&)
+{
+    if (!FReceiver)
+        return;
+    FReceiver->Serve([this](const THandOffRequest& request) {
+        if (request.HandOff)
+            FModel->HandOff(request);
+        RestoreApplication();
+        Raise();
+    });
+}
+
+void TMainForm::OnClose(wxCloseEvent& event)
+{
+    if (!FModel->CloseQuery() && event.CanVeto()) {
+        event.Veto();
+        return;
+    }
+    FHandOffTimer.Stop();
+    TSettings& s = FModel->Settings;
+    s.Max = IsMaximized();
+    if (!s.Max) {
+        const wxRect r = GetRect();
+        s.Left = r.x;
+        s.Top = r.y;
+        s.Width = r.width;
+        s.Height = r.height;
+    }
+    // Read afresh, so that whatever else the file holds stays as it is.
+    TIniFile ini(SettingsFileName());
+    if (ini.Loaded()) {
+        FModel->SaveSettings(ini);
+        ini.UpdateFile();
+    }
+    Destroy();
+}
+
+} // namespace quillan

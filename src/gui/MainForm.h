@@ -1,0 +1,103 @@
+#pragma once
+
+#include "app/MainFormModel.h"
+#include "gui/WxUserInterface.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+class wxNotebook;
+class wxListCtrl;
+class wxImageList;
+class wxMenu;
+class wxToolBar;
+class wxBookCtrlEvent;
+class wxListEvent;
+class wxCommandEvent;
+class wxUpdateUIEvent;
+class wxCloseEvent;
+class wxMenuEvent;
+class wxContextMenuEvent;
+
+namespace quillan {
+
+class TWxEditorWindow;
+class THandOffReceiver;
+class TMainStatusBar;
+
+// The program's main window: menus, toolbar, the project manager on the left, one tab per
+// document, the status bar. Every decision is the model's; this class shows it and forwards the
+// user's commands.
+class TMainForm : public wxFrame, public IMainFormView {
+public:
+    // `files` are opened after the first document, in order; `receiver` (may be null) is polled
+    // for other instances' hand-offs.
+    TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver);
+    ~TMainForm() override;
+
+    TMainFormModel& Model() { return *FModel; }
+
+    // --- IMainFormView ----------------------------------------------------------------------
+    TQuillEdit* AddDocumentTab(const std::string& caption, int image) override;
+    void RemoveDocumentTab(int slot) override;
+    void SetTabCaption(int slot, const std::string& caption) override;
+    void SetTabImage(int slot, int image) override;
+    void ActivateTab(int slot) override;
+    void AddListRow(const std::string& caption, int image) override;
+    void RemoveListRow(int slot) override;
+    void SetListRowCaption(int slot, const std::string& caption) override;
+    void SetListRowImage(int slot, int image) override;
+    void SelectListRow(int slot) override;
+    void StatusBarChanged() override;
+    void FocusEditor(int slot) override;
+    void RestoreApplication() override;
+
+private:
+    struct TDocument {
+        TWxEditorWindow* Window = nullptr; // owned by the notebook
+        std::unique_ptr<TQuillEdit> Edit;
+    };
+
+    void CreateMenus();
+    void CreateToolBar();
+    void PlaceWindow();
+    void Run(void (TMainFormModel::*command)());
+    void BuildRecentMenu(wxMenu& menu, bool fileMenuTail);
+    void WriteStateFile();
+
+    void OnCommand(wxCommandEvent& event);
+    void OnUpdateUI(wxUpdateUIEvent& event);
+    void OnPageChanged(wxBookCtrlEvent& event);
+    void OnListSelected(wxListEvent& event);
+    void OnMenuOpen(wxMenuEvent& event);
+    void OnOpenDropDown(wxCommandEvent& event);
+    void OnSaveDropDown(wxCommandEvent& event);
+    void OnEditorContextMenu(wxContextMenuEvent& event);
+    void OnHandOffTimer(wxTimerEvent& event);
+    void OnIdle(wxIdleEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+    void OnClose(wxCloseEvent& event);
+
+    TWxUserInterface FUI;
+    wxImageList* FImages = nullptr; // shared by the tabs and the list, owned here
+    wxNotebook* FNotebook = nullptr;
+    wxListCtrl* FList = nullptr;
+    TMainStatusBar* FStatus = nullptr;
+    wxToolBar* FToolBar = nullptr;
+    wxMenu* FFileMenu = nullptr;
+    std::unique_ptr<wxMenu> FEditorMenu;
+    std::vector<TDocument> FDocuments;
+    std::vector<std::string> FRecentShown; // the paths behind the recent items last built
+    std::unique_ptr<TMainFormModel> FModel;
+    THandOffReceiver* FReceiver;
+    wxTimer FHandOffTimer;
+    TCommandStates FStates;
+    std::string FStateFile; // tests read the window's state from here
+    std::string FLastState;
+    bool FSyncing = false; // the model is moving tabs or rows: their events are not the user's
+};
+
+} // namespace quillan
