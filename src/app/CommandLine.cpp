@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "backends/posix/XdgPaths.h"
+#include "base/Paths.h"
 
 namespace quillan {
 

@@ -4,7 +4,8 @@
 #include "app/CommandLine.h"
 #include "backends/posix/HandOff.h"
 #include "backends/posix/IniFile.h"
-#include "backends/posix/XdgPaths.h"
+#include "base/AsciiCase.h"
+#include "base/Paths.h"
 #include "base/QuillEditStrConst.h"
 #include "editor/QuillEdit.h"
 #include "highlight/HighlighterCpp.h"
@@ -23,27 +24,9 @@ namespace quillan {
 
 namespace {
 
-std::string Upper(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return r;
-}
-
-std::string Lower(std::string_view s)
-{
-    std::string r(s);
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return r;
-}
-
 bool IsFormFileName(std::string_view path)
 {
-    return Upper(ExtractFileExt(path)) == ".DFM";
+    return AsciiUpperCopy(ExtractFileExt(path)) == ".DFM";
 }
 
 // A binary form file starts with the resource marker; anything else named .dfm is its text form
@@ -67,19 +50,6 @@ public:
 };
 
 } // namespace
-
-std::string ExtractFileName(std::string_view path)
-{
-    const auto slash = path.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-std::string ExtractFileExt(std::string_view path)
-{
-    const std::string name = ExtractFileName(path);
-    const auto dot = name.find_last_of('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot);
-}
 
 std::string RowCaption(int slot, std::string_view fileName)
 {
@@ -169,7 +139,7 @@ void TMainFormModel::CollectHighlighters()
             FHighlighterList.emplace_back(title, h);
     }
     std::stable_sort(FHighlighterList.begin(), FHighlighterList.end(),
-        [](const auto& a, const auto& b) { return Lower(a.first) < Lower(b.first); });
+        [](const auto& a, const auto& b) { return AsciiLowerCopy(a.first) < AsciiLowerCopy(b.first); });
 }
 
 std::string TMainFormModel::BuildHighlighterFilter() const
@@ -188,11 +158,11 @@ std::string TMainFormModel::BuildHighlighterFilter() const
 
 TCustomHighlighter* TMainFormModel::HighlighterForExtension(std::string_view ext) const
 {
-    const std::string e = Lower(ext);
+    const std::string e = AsciiLowerCopy(ext);
     if (e.empty())
         return nullptr;
     for (const auto& entry : FHighlighterList) {
-        const std::string filter = Lower(entry.second->DefaultFilter());
+        const std::string filter = AsciiLowerCopy(entry.second->DefaultFilter());
         const auto bar = filter.find('|');
         const std::string masks = bar == std::string::npos ? filter : filter.substr(bar + 1);
         // Only the first occurrence counts, so ".c" (first seen inside "*.cpp") finds nothing.
@@ -209,7 +179,7 @@ TCustomHighlighter* TMainFormModel::HighlighterForExtension(std::string_view ext
 TCustomHighlighter* TMainFormModel::HighlighterForFile(std::string_view path) const
 {
     const std::string ext = ExtractFileExt(path);
-    if (Upper(ext) == ".C")
+    if (AsciiUpperCopy(ext) == ".C")
         return FCpp.get();
     return HighlighterForExtension(ext);
 }
@@ -320,9 +290,9 @@ void TMainFormModel::DiscardNewSlot()
 
 bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
 {
-    const std::string upper = Upper(path);
+    const std::string upper = AsciiUpperCopy(path);
     for (int i = 0; i <= LastIndex; ++i) {
-        if (Upper(FileNames[static_cast<std::size_t>(i)]) != upper)
+        if (AsciiUpperCopy(FileNames[static_cast<std::size_t>(i)]) != upper)
             continue;
         if (FUI.MessageDlg(SAlreadyOpen, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) != TModalResult::mrYes)
             return false;

@@ -94,9 +94,7 @@ struct TCommandStates {
 
 // "03 - main.c": the list sorts rows by caption, so the two-digit slot keeps them in slot order.
 std::string RowCaption(int slot, std::string_view fileName);
-// The extension with its dot, "" when the name has none.
-std::string ExtractFileExt(std::string_view path);
-std::string ExtractFileName(std::string_view path);
+// The state icon of a document: modified wins over read-only; bookmarked has its own three.
 int StateImage(bool modified, bool readOnly, bool bookmarked);
 
 // The main window without its window: the document tables, the highlighters, the settings and

@@ -5,7 +5,7 @@
 #include "app/Settings.h"
 #include "app/UserInterface.h"
 #include "backends/posix/IniFile.h"
-#include "backends/posix/XdgPaths.h"
+#include "base/Paths.h"
 
 #include <algorithm>
 

@@ -4,13 +4,35 @@
 // every other byte as it is (no locale).
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 namespace quillan {
 
-inline unsigned char AsciiLower(unsigned char c)
+constexpr unsigned char AsciiLower(unsigned char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+constexpr unsigned char AsciiUpper(unsigned char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
+}
+
+inline std::string AsciiLowerCopy(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        c = static_cast<char>(AsciiLower(static_cast<unsigned char>(c)));
+    return r;
+}
+
+inline std::string AsciiUpperCopy(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        c = static_cast<char>(AsciiUpper(static_cast<unsigned char>(c)));
+    return r;
 }
 
 // Negative, zero or positive as `a` sorts before, with or after `b`.

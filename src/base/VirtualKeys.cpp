@@ -1,5 +1,7 @@
 #include "base/VirtualKeys.h"
 
+#include "base/AsciiCase.h"
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -115,7 +117,7 @@ std::string Normalise(std::string_view text)
     for (char c : text) {
         if (c == ' ')
             continue;
-        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        out += static_cast<char>(AsciiLower(static_cast<unsigned char>(c)));
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "highlight/HighlighterFactory.h"
 
+#include "base/AsciiCase.h"
+#include "base/Paths.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
@@ -23,15 +25,10 @@ std::unique_ptr<TCustomHighlighter> CreateHighlighter(std::string_view lang)
 std::string_view LanguageForFileName(std::string_view path)
 {
     // Only the last path component has an extension: "dir.pas/readme" is plain text.
-    const auto slash = path.find_last_of('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const auto dot = name.find_last_of('.');
-    if (dot == std::string_view::npos)
+    const std::string dotted = ExtractFileExt(path);
+    if (dotted.empty())
         return {};
-    std::string ext(name.substr(dot + 1));
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
+    const std::string ext = AsciiLowerCopy(std::string_view(dotted).substr(1));
     if (ext == "cpp" || ext == "c" || ext == "h" || ext == "hpp")
         return "cpp";
     if (ext == "pas" || ext == "dpr" || ext == "dpk" || ext == "inc")

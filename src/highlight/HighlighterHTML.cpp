@@ -1,5 +1,7 @@
 #include "highlight/HighlighterHTML.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 #include <array>
 
@@ -366,11 +368,6 @@ constexpr std::array<std::string_view, 198> Tags = {
 
 constexpr unsigned TagSlots = 244;
 
-constexpr unsigned char FoldAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
-
 // Value of a tag-name character in the hash and in the slot comparison: letters 1..26 in either
 // case, "!" 123, "/" 122, everything else (digits included) 0.
 constexpr std::array<std::uint8_t, 256> MakeTagCharValue()
@@ -440,12 +437,12 @@ constexpr TEntityGroups MakeEntityGroups()
     TEntityGroups g;
     std::array<std::uint8_t, 256> count {};
     for (std::string_view e : Entities)
-        ++count[FoldAscii(static_cast<unsigned char>(e[1]))];
+        ++count[AsciiLower(static_cast<unsigned char>(e[1]))];
     for (unsigned c = 0; c < 256; ++c)
         g.Start[c + 1] = static_cast<std::uint8_t>(g.Start[c] + count[c]);
     std::array<std::uint8_t, 256> fill {};
     for (std::size_t i = 0; i < Entities.size(); ++i) {
-        const unsigned char c = FoldAscii(static_cast<unsigned char>(Entities[i][1]));
+        const unsigned char c = AsciiLower(static_cast<unsigned char>(Entities[i][1]));
         g.Index[g.Start[c] + fill[c]++] = static_cast<std::uint8_t>(i);
     }
     return g;
@@ -523,7 +520,7 @@ bool EntityAt(std::string_view text, std::string_view entity)
     if (text.size() < entity.size())
         return false;
     for (std::size_t i = 0; i < entity.size(); ++i)
-        if (FoldAscii(static_cast<unsigned char>(text[i])) != FoldAscii(static_cast<unsigned char>(entity[i])))
+        if (AsciiLower(static_cast<unsigned char>(text[i])) != AsciiLower(static_cast<unsigned char>(entity[i])))
             return false;
     return true;
 }
@@ -572,7 +569,7 @@ int THTMLHighlighter::MatchEntity(std::string_view text)
 {
     if (text.size() < 2 || text[0] != '&')
         return -1;
-    const unsigned char c = FoldAscii(static_cast<unsigned char>(text[1]));
+    const unsigned char c = AsciiLower(static_cast<unsigned char>(text[1]));
     for (unsigned k = EntityGroups.Start[c]; k < EntityGroups.Start[c + 1]; ++k)
         if (EntityAt(text, Entities[EntityGroups.Index[k]]))
             return EntityGroups.Index[k];

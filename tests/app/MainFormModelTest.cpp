@@ -5,6 +5,7 @@
 #include "backends/headless/HeadlessHost.h"
 #include "backends/posix/HandOff.h"
 #include "backends/posix/IniFile.h"
+#include "base/Paths.h"
 #include "editor/QuillEdit.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"

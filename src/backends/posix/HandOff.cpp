@@ -1,6 +1,7 @@
 #include "backends/posix/HandOff.h"
 
 #include "backends/posix/XdgPaths.h"
+#include "base/Paths.h"
 
 #include <cerrno>
 #include <cstring>

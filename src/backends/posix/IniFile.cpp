@@ -1,6 +1,6 @@
 #include "backends/posix/IniFile.h"
 
-#include "backends/posix/XdgPaths.h"
+#include "base/Paths.h"
 
 #include <atomic>
 #include <cerrno>

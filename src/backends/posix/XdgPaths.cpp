@@ -1,5 +1,7 @@
 #include "backends/posix/XdgPaths.h"
 
+#include "base/Paths.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -33,28 +35,13 @@ std::string HomeFolder()
     return "/";
 }
 
-std::string WithoutTrailingSlash(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
-std::string Join(const std::string& folder, std::string_view name)
-{
-    std::string base = WithoutTrailingSlash(folder);
-    if (base.back() != '/')
-        base += '/';
-    return base.append(name);
-}
-
 } // namespace
 
 std::string ConfigFolder()
 {
     if (const char* config = AbsoluteEnv("XDG_CONFIG_HOME"))
-        return Join(config, "Quillan");
-    return Join(Join(HomeFolder(), ".config"), "Quillan");
+        return JoinPath(config, "Quillan");
+    return JoinPath(JoinPath(HomeFolder(), ".config"), "Quillan");
 }
 
 std::string SettingsFileName()
@@ -69,7 +56,7 @@ std::string RuntimeFolder()
     struct stat st { };
     if (const char* runtime = AbsoluteEnv("XDG_RUNTIME_DIR");
         runtime && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
-        return Join(runtime, "Quillan");
+        return JoinPath(runtime, "Quillan");
     return "/tmp/quillan-" + std::to_string(::getuid());
 }
 
@@ -97,49 +84,6 @@ bool EnsurePrivateFolder(const std::string& path, std::string& error)
         return false;
     }
     return true;
-}
-
-bool CreateFolderChain(const std::string& path, unsigned mode)
-{
-    if (path.empty())
-        return false;
-    std::string partial;
-    std::size_t pos = 0;
-    while (pos <= path.size()) {
-        const std::size_t slash = path.find('/', pos);
-        const std::size_t end = slash == std::string::npos ? path.size() : slash;
-        partial = path.substr(0, end);
-        if (!partial.empty() && ::mkdir(partial.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            break;
-        pos = slash + 1;
-    }
-    struct stat st { };
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string ExpandLongFileName(std::string_view path)
-{
-    std::filesystem::path p { std::string(path) };
-    if (!p.is_absolute()) {
-        std::error_code ec;
-        const std::filesystem::path cwd = std::filesystem::current_path(ec);
-        if (!ec)
-            p = cwd / p;
-    }
-    std::string normal = p.lexically_normal().string();
-    // POSIX gives a leading "//" a meaning of its own; nothing here relies on it, and two
-    // spellings of one file would defeat the duplicate check on open documents.
-    while (normal.starts_with("//"))
-        normal.erase(0, 1);
-    return WithoutTrailingSlash(normal.empty() ? std::string(".") : normal);
-}
-
-bool FileExists(const std::string& path)
-{
-    struct stat st { };
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace quillan

@@ -25,18 +25,4 @@ std::string RuntimeFolder();
 // such as /tmp another user may have made it, and anything put in it could be read or swapped.
 bool EnsurePrivateFolder(const std::string& path, std::string& error);
 
-// Creates the folder and its missing parents with the given mode (as mkdir -p does); true when
-// the folder exists afterwards.
-bool CreateFolderChain(const std::string& path, unsigned mode);
-
-// The absolute, lexically normal form of a path: relative paths are taken against the current
-// directory, "." and ".." components and repeated slashes are resolved without looking at the
-// file system, and no trailing slash remains except on "/" itself. An empty path gives the
-// current directory.
-std::string ExpandLongFileName(std::string_view path);
-
-// True when the path names an existing regular file (after following symbolic links). Folders,
-// devices and pipes are not files that can be opened in a tab; a pipe would block the reader.
-bool FileExists(const std::string& path);
-
 } // namespace quillan

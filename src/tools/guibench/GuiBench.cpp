@@ -138,7 +138,7 @@ std::string ProgramBeside(const char* name)
 {
     std::error_code ec;
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return (self.parent_path().parent_path() / "app" / "wx" / name).string();
+    return (self.parent_path().parent_path().parent_path() / "gui" / name).string();
 }
 
 // The value of `key` in the program's state file, or -1 while there is none.

@@ -1,5 +1,7 @@
 #include "backends/posix/XdgPaths.h"
 
+#include "base/Paths.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
