@@ -680,8 +680,8 @@ std::vector<TCustomQuillEdit::TColumnRow> TCustomQuillEdit::InsertColumn(
         // Recorded as it happens, between the padding and the lines added for the rows below,
         // so that undo takes them back in the opposite order.
         if (recordRows)
-            RecordImplicit(*recordRows, { static_cast<int>(p) + 1, line },
-                { static_cast<int>(p + row.size()) + 1, line }, {}, TQuillSelectionMode::smNormal);
+            RecordPastLock(*recordRows, { static_cast<int>(p) + 1, line },
+                { static_cast<int>(p + row.size()) + 1, line }, {}, TQuillSelectionMode::smNormal, false);
     }
     InternalSetCaretXY({ column + static_cast<int>(rows.back().size()), y + static_cast<int>(rows.size()) - 1 }, true);
     return placed;
@@ -700,14 +700,20 @@ void TCustomQuillEdit::RecordChange(
 void TCustomQuillEdit::RecordImplicit(
     TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text, TQuillSelectionMode mode)
 {
+    RecordPastLock(reason, start, end, std::move(text), mode, true);
+}
+
+void TCustomQuillEdit::RecordPastLock(TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text,
+    TQuillSelectionMode mode, bool implicit)
+{
     if (FReplayDepth > 0)
         return;
-    std::uint32_t group = FUndoList->BlockChangeNumber();
-    if (group == 0) {
-        FUndoList->AddChange(reason, start, end, std::move(text), mode);
-        return;
-    }
-    FUndoList->PushItem(std::make_unique<TQuillEditUndoItem>(reason, start, end, std::move(text), mode, group));
+    TQuillEditUndoItem item(reason, start, end, std::move(text), mode, FUndoList->BlockChangeNumber());
+    item.SetImplicit(implicit);
+    if (item.ChangeNumber() == 0)
+        FUndoList->AddItem(std::move(item));
+    else
+        FUndoList->PushItem(std::make_unique<TQuillEditUndoItem>(std::move(item)));
 }
 
 void TCustomQuillEdit::NormalizeSelection()
