@@ -730,15 +730,29 @@ void TCustomQuillEdit::RecordSelectionRemoval(TQuillChangeReason reason)
         RecordChange(reason, SelectionStart(), SelectionStop(), SelectedTextIn(false), FSelectionMode);
         return;
     }
-    int count = FLines->Count();
+    // One item for the whole block, so that undo can show it again as it was selected. The
+    // block is a rectangle of cells, so its rows need not lie at the same bytes in their lines;
+    // the item keeps each row's bytes to put back exactly those.
+    const int count = FLines->Count();
+    const int first = std::max(1, SelectionStart().Y);
     const auto [left, right] = ColumnBlockEdges();
-    for (int y = std::max(1, SelectionStart().Y); y <= std::min(count, SelectionStop().Y); ++y) {
-        std::string_view s = LineView(y);
+    std::string text;
+    std::vector<TQuillRowRange> rows;
+    bool removes = false;
+    for (int y = first; y <= std::min(count, SelectionStop().Y); ++y) {
         auto [a, b] = ColumnBlockBytes(y, left, right);
-        if (b > a)
-            RecordChange(reason, { static_cast<int>(a) + 1, y }, { static_cast<int>(b) + 1, y },
-                std::string(s.substr(a, b - a)), TQuillSelectionMode::smNormal);
+        if (y > first)
+            text += "\r\n";
+        text += LineView(y).substr(a, b - a);
+        rows.push_back({ static_cast<int>(a) + 1, static_cast<int>(b) + 1 });
+        removes = removes || b > a;
     }
+    if (!removes || FReplayDepth > 0)
+        return;
+    TQuillEditUndoItem item(
+        reason, SelectionStart(), SelectionStop(), std::move(text), TQuillSelectionMode::smColumn, 0);
+    item.SetRowRanges(std::move(rows));
+    FUndoList->AddItem(std::move(item));
 }
 
 void TCustomQuillEdit::DeleteSelectionWithUndo(bool backwardsAsToStart)

@@ -442,8 +442,8 @@ private:
     void RecordPastLock(TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text,
         TQuillSelectionMode mode, bool implicit);
     void NormalizeSelection();
-    // Records the removal of the selection: one item, or one per line for a column block, whose
-    // rows may start at different bytes on each line.
+    // Records the removal of the selection as one item; for a column block it holds the bytes of
+    // each row, which may lie at different bytes on each line.
     void RecordSelectionRemoval(TQuillChangeReason reason);
     void DeleteSelectionWithUndo(bool backwardsAsToStart);
     void BeginEdit();
@@ -556,6 +556,10 @@ private:
     // Puts the rows of an indent item's text before the lines from `firstLine` on, or takes them
     // away; returns the rows.
     std::vector<std::string_view> ApplyRowPrefixes(int firstLine, std::string_view text, bool add);
+    // Puts the rows of a column item's text back at their bytes in the lines from `firstLine` on,
+    // or takes those bytes away and returns them as rows.
+    void PlaceColumnRows(int firstLine, std::string_view text, const std::vector<TQuillRowRange>& ranges);
+    std::string TakeColumnRows(int firstLine, const std::vector<TQuillRowRange>& ranges);
 
     // --- state ---
     IEditorHost* FHost = nullptr;

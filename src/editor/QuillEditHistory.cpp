@@ -109,6 +109,8 @@ void TCustomQuillEdit::RecordReplayed(
 {
     TQuillEditUndoItem replayed(item.ChangeReason(), start, end, std::move(text), item.ChangeSelMode(), 0);
     replayed.SetImplicit(item.Implicit());
+    // A column block is taken away and put back at the same bytes of each row.
+    replayed.SetRowRanges(item.RowRanges());
     list.AddItem(std::move(replayed));
 }
 
@@ -165,6 +167,46 @@ std::vector<std::string_view> TCustomQuillEdit::ApplyRowPrefixes(int firstLine, 
     return rows;
 }
 
+void TCustomQuillEdit::PlaceColumnRows(int firstLine, std::string_view text, const std::vector<TQuillRowRange>& ranges)
+{
+    std::vector<std::string_view> rows = SplitRows(text);
+    TLinesUpdateScope update(*FLines);
+    for (std::size_t k = 0; k < rows.size() && k < ranges.size(); ++k) {
+        const int y = firstLine + static_cast<int>(k);
+        if (y > FLines->Count() || rows[k].empty())
+            continue;
+        std::string_view s = LineView(y);
+        const std::size_t at = std::min(static_cast<std::size_t>(ranges[k].Start - 1), s.size());
+        std::string line(s.substr(0, at));
+        line += rows[k];
+        line += s.substr(at);
+        PutLine(y, line);
+    }
+}
+
+std::string TCustomQuillEdit::TakeColumnRows(int firstLine, const std::vector<TQuillRowRange>& ranges)
+{
+    std::string removed;
+    TLinesUpdateScope update(*FLines);
+    for (std::size_t k = 0; k < ranges.size(); ++k) {
+        const int y = firstLine + static_cast<int>(k);
+        if (k > 0)
+            removed += "\r\n";
+        if (y > FLines->Count())
+            continue;
+        std::string_view s = LineView(y);
+        const std::size_t a = std::min(static_cast<std::size_t>(ranges[k].Start - 1), s.size());
+        const std::size_t b = std::clamp(static_cast<std::size_t>(ranges[k].End - 1), a, s.size());
+        if (b == a)
+            continue;
+        removed += s.substr(a, b - a);
+        std::string line(s.substr(0, a));
+        line += s.substr(b);
+        PutLine(y, line);
+    }
+    return removed;
+}
+
 void TCustomQuillEdit::UndoItem()
 {
     std::unique_ptr<TQuillEditUndoItem> item = FUndoList->PopItem();
@@ -210,7 +252,9 @@ void TCustomQuillEdit::UndoItem()
             FSelectionMode = mode;
             InternalSetCaretXY(at, true);
             SetSelectionRaw(at, at);
-            if (mode == TQuillSelectionMode::smColumn) {
+            if (!item->RowRanges().empty()) {
+                PlaceColumnRows(start.Y, text, item->RowRanges());
+            } else if (mode == TQuillSelectionMode::smColumn) {
                 TLinesUpdateScope update(*FLines);
                 InsertColumn(text, std::nullopt, at.X);
             } else {
@@ -293,8 +337,13 @@ void TCustomQuillEdit::RedoItem()
             FSelectionMode = savedMode;
             SelectAfterReplay(start, { FCaretX, FCaretY }, reason == ck::ukDropInsert);
         } else if (IsDeleteKind(reason)) {
-            std::string removed = RegionText(start, end, mode);
-            SetSelTextPrimitive(mode, {});
+            std::string removed;
+            if (!item->RowRanges().empty()) {
+                removed = TakeColumnRows(start.Y, item->RowRanges());
+            } else {
+                removed = RegionText(start, end, mode);
+                SetSelTextPrimitive(mode, {});
+            }
             RecordReplayed(*FUndoList, *item, start, end, std::move(removed));
             FSelectionMode = savedMode;
             SelectAfterReplay(start, start, false);
