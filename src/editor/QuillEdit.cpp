@@ -680,8 +680,8 @@ std::vector<TCustomQuillEdit::TColumnRow> TCustomQuillEdit::InsertColumn(
         // Recorded as it happens, between the padding and the lines added for the rows below,
         // so that undo takes them back in the opposite order.
         if (recordRows)
-            RecordImplicit(*recordRows, { static_cast<int>(p) + 1, line },
-                { static_cast<int>(p + row.size()) + 1, line }, {}, TQuillSelectionMode::smNormal);
+            RecordPastLock(*recordRows, { static_cast<int>(p) + 1, line },
+                { static_cast<int>(p + row.size()) + 1, line }, {}, TQuillSelectionMode::smNormal, false);
     }
     InternalSetCaretXY({ column + static_cast<int>(rows.back().size()), y + static_cast<int>(rows.size()) - 1 }, true);
     return placed;
@@ -700,14 +700,20 @@ void TCustomQuillEdit::RecordChange(
 void TCustomQuillEdit::RecordImplicit(
     TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text, TQuillSelectionMode mode)
 {
+    RecordPastLock(reason, start, end, std::move(text), mode, true);
+}
+
+void TCustomQuillEdit::RecordPastLock(TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text,
+    TQuillSelectionMode mode, bool implicit)
+{
     if (FReplayDepth > 0)
         return;
-    std::uint32_t group = FUndoList->BlockChangeNumber();
-    if (group == 0) {
-        FUndoList->AddChange(reason, start, end, std::move(text), mode);
-        return;
-    }
-    FUndoList->PushItem(std::make_unique<TQuillEditUndoItem>(reason, start, end, std::move(text), mode, group));
+    TQuillEditUndoItem item(reason, start, end, std::move(text), mode, FUndoList->BlockChangeNumber());
+    item.SetImplicit(implicit);
+    if (item.ChangeNumber() == 0)
+        FUndoList->AddItem(std::move(item));
+    else
+        FUndoList->PushItem(std::make_unique<TQuillEditUndoItem>(std::move(item)));
 }
 
 void TCustomQuillEdit::NormalizeSelection()
@@ -724,15 +730,29 @@ void TCustomQuillEdit::RecordSelectionRemoval(TQuillChangeReason reason)
         RecordChange(reason, SelectionStart(), SelectionStop(), SelectedTextIn(false), FSelectionMode);
         return;
     }
-    int count = FLines->Count();
+    // One item for the whole block, so that undo can show it again as it was selected. The
+    // block is a rectangle of cells, so its rows need not lie at the same bytes in their lines;
+    // the item keeps each row's bytes to put back exactly those.
+    const int count = FLines->Count();
+    const int first = std::max(1, SelectionStart().Y);
     const auto [left, right] = ColumnBlockEdges();
-    for (int y = std::max(1, SelectionStart().Y); y <= std::min(count, SelectionStop().Y); ++y) {
-        std::string_view s = LineView(y);
+    std::string text;
+    std::vector<TQuillRowRange> rows;
+    bool removes = false;
+    for (int y = first; y <= std::min(count, SelectionStop().Y); ++y) {
         auto [a, b] = ColumnBlockBytes(y, left, right);
-        if (b > a)
-            RecordChange(reason, { static_cast<int>(a) + 1, y }, { static_cast<int>(b) + 1, y },
-                std::string(s.substr(a, b - a)), TQuillSelectionMode::smNormal);
+        if (y > first)
+            text += "\r\n";
+        text += LineView(y).substr(a, b - a);
+        rows.push_back({ static_cast<int>(a) + 1, static_cast<int>(b) + 1 });
+        removes = removes || b > a;
     }
+    if (!removes || FReplayDepth > 0)
+        return;
+    TQuillEditUndoItem item(
+        reason, SelectionStart(), SelectionStop(), std::move(text), TQuillSelectionMode::smColumn, 0);
+    item.SetRowRanges(std::move(rows));
+    FUndoList->AddItem(std::move(item));
 }
 
 void TCustomQuillEdit::DeleteSelectionWithUndo(bool backwardsAsToStart)

@@ -438,9 +438,12 @@ private:
     // edit has the list locked: undo needs it to give back the exact text.
     void RecordImplicit(
         TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text, TQuillSelectionMode mode);
+    // Records even while the edit has the list locked; `implicit` marks a side effect.
+    void RecordPastLock(TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text,
+        TQuillSelectionMode mode, bool implicit);
     void NormalizeSelection();
-    // Records the removal of the selection: one item, or one per line for a column block, whose
-    // rows may start at different bytes on each line.
+    // Records the removal of the selection as one item; for a column block it holds the bytes of
+    // each row, which may lie at different bytes on each line.
     void RecordSelectionRemoval(TQuillChangeReason reason);
     void DeleteSelectionWithUndo(bool backwardsAsToStart);
     void BeginEdit();
@@ -536,11 +539,27 @@ private:
     std::string RegionText(TBufferCoord start, TBufferCoord end, TQuillSelectionMode mode);
     void ReplaceRegion(TBufferCoord start, TBufferCoord end, TQuillSelectionMode deleteMode, std::string_view text,
         TQuillSelectionMode insertMode);
-    void SelectAfterReplay(TBufferCoord anchor, TBufferCoord caret, bool select);
+    // Selects from anchor to end (or nothing) and puts the caret at `caret`, by default the end.
+    void SelectAfterReplay(
+        TBufferCoord anchor, TBufferCoord end, bool select, std::optional<TBufferCoord> caret = std::nullopt);
+    // Records into `list` what replaying `item` changed, marked as the item was.
+    void RecordReplayed(TQuillEditUndoList& list, const TQuillEditUndoItem& item, TBufferCoord start, TBufferCoord end,
+        std::string text);
+    // Where undo or redo leaves the caret: after a group, where its last item that was not a side
+    // effect put it.
+    struct TReplayCaret {
+        TBufferCoord Caret, Anchor, End;
+    };
+    TReplayCaret ReplayCaret() const;
+    void RestoreReplayCaret(const TReplayCaret& state);
+    void ReplayGroup(TQuillEditUndoList& from, TQuillEditUndoList& into, bool undo);
     // Puts the rows of an indent item's text before the lines from `firstLine` on, or takes them
     // away; returns the rows.
     std::vector<std::string_view> ApplyRowPrefixes(int firstLine, std::string_view text, bool add);
-    bool IsTrailingBlankDeletion(const TQuillEditUndoItem& item) const;
+    // Puts the rows of a column item's text back at their bytes in the lines from `firstLine` on,
+    // or takes those bytes away and returns them as rows.
+    void PlaceColumnRows(int firstLine, std::string_view text, const std::vector<TQuillRowRange>& ranges);
+    std::string TakeColumnRows(int firstLine, const std::vector<TQuillRowRange>& ranges);
 
     // --- state ---
     IEditorHost* FHost = nullptr;

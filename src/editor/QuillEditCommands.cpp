@@ -175,8 +175,9 @@ TBufferCoord TCustomQuillEdit::NextWordPos() const
     if (count == 0)
         return { x, y };
     std::string_view s = LineView(y);
-    int n = static_cast<int>(s.size());
-    if (x <= n) {
+    // On the line's last character no word can start later in the line: the next one is on the
+    // next line, as from the line's end.
+    if (x <= static_cast<int>(s.size()) && utf8::Next(s, static_cast<std::size_t>(x - 1)) < s.size()) {
         auto i = static_cast<std::size_t>(x - 1);
         if (IsIdentChar(static_cast<unsigned char>(s[i])))
             while (i < s.size() && IsIdentChar(static_cast<unsigned char>(s[i])))

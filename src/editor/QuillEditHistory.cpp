@@ -50,62 +50,68 @@ void TCustomQuillEdit::Undo()
 {
     if (FReadOnly || !CanUndo())
         return;
-    std::uint32_t group = FUndoList->PeekItem()->ChangeNumber();
-    TPaintLockScope lock(*this);
-    std::uint32_t saved = FRedoList->BlockChangeNumber();
-    FRedoList->SetBlockChangeNumber(group);
-    try {
-        do
-            UndoItem();
-        while (FUndoList->PeekItem() && FUndoList->PeekItem()->ChangeNumber() == group);
-    } catch (...) {
-        FRedoList->SetBlockChangeNumber(saved);
-        throw;
-    }
-    FRedoList->SetBlockChangeNumber(saved);
-    EnsureCursorPosVisible();
+    ReplayGroup(*FUndoList, *FRedoList, true);
 }
 
 void TCustomQuillEdit::Redo()
 {
     if (FReadOnly || !CanRedo())
         return;
-    std::uint32_t group = FRedoList->PeekItem()->ChangeNumber();
+    ReplayGroup(*FRedoList, *FUndoList, false);
+}
+
+void TCustomQuillEdit::ReplayGroup(TQuillEditUndoList& from, TQuillEditUndoList& into, bool undo)
+{
+    std::uint32_t group = from.PeekItem()->ChangeNumber();
     TPaintLockScope lock(*this);
-    std::uint32_t saved = FUndoList->BlockChangeNumber();
-    FUndoList->SetBlockChangeNumber(group);
-    bool first = true;
+    std::uint32_t saved = into.BlockChangeNumber();
+    into.SetBlockChangeNumber(group);
+    // Padding is recorded before an edit's own items and trimming after them, so whichever way a
+    // group is replayed a side effect may come last; the caret must show the edit, not the
+    // blanks it took along.
+    std::optional<TReplayCaret> own;
     try {
         do {
-            // The trimming of trailing blanks comes after the item of the edit itself; the caret
-            // belongs where that item left it.
-            TBufferCoord caret { FCaretX, FCaretY };
-            bool trim = !first && IsTrailingBlankDeletion(*FRedoList->PeekItem());
-            RedoItem();
-            if (trim) {
-                TPastEolScope pastEol(*this);
-                InternalSetCaretXY(caret, true);
-            }
-            first = false;
-        } while (FRedoList->PeekItem() && FRedoList->PeekItem()->ChangeNumber() == group);
+            const bool implicit = from.PeekItem()->Implicit();
+            if (undo)
+                UndoItem();
+            else
+                RedoItem();
+            if (!implicit)
+                own = ReplayCaret();
+            else if (own)
+                RestoreReplayCaret(*own);
+        } while (from.PeekItem() && from.PeekItem()->ChangeNumber() == group);
     } catch (...) {
-        FUndoList->SetBlockChangeNumber(saved);
+        into.SetBlockChangeNumber(saved);
         throw;
     }
-    FUndoList->SetBlockChangeNumber(saved);
+    into.SetBlockChangeNumber(saved);
     EnsureCursorPosVisible();
 }
 
-bool TCustomQuillEdit::IsTrailingBlankDeletion(const TQuillEditUndoItem& item) const
+TCustomQuillEdit::TReplayCaret TCustomQuillEdit::ReplayCaret() const
 {
-    TBufferCoord start = item.ChangeStartPos();
-    TBufferCoord end = item.ChangeEndPos();
-    if (item.ChangeReason() != ck::ukDeleteForward || item.ChangeSelMode() != TQuillSelectionMode::smNormal
-        || start.Y != end.Y || start.Y < 1 || start.Y > FLines->Count() || start.X < 1 || start.X >= end.X
-        || end.X != LineLength(start.Y) + 1)
-        return false;
-    std::string_view tail = LineView(start.Y).substr(static_cast<std::size_t>(start.X - 1));
-    return std::all_of(tail.begin(), tail.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
+    return { { FCaretX, FCaretY }, FBlockBegin, FBlockEnd };
+}
+
+void TCustomQuillEdit::RestoreReplayCaret(const TReplayCaret& state)
+{
+    // A side effect replayed after the edit may have taken blanks from under the caret; it stays
+    // where the edit put it, past the line end if need be.
+    TPastEolScope pastEol(*this);
+    InternalSetCaretXY(state.Caret, true);
+    SetSelectionRaw(state.Anchor, state.End);
+}
+
+void TCustomQuillEdit::RecordReplayed(
+    TQuillEditUndoList& list, const TQuillEditUndoItem& item, TBufferCoord start, TBufferCoord end, std::string text)
+{
+    TQuillEditUndoItem replayed(item.ChangeReason(), start, end, std::move(text), item.ChangeSelMode(), 0);
+    replayed.SetImplicit(item.Implicit());
+    // A column block is taken away and put back at the same bytes of each row.
+    replayed.SetRowRanges(item.RowRanges());
+    list.AddItem(std::move(replayed));
 }
 
 std::string TCustomQuillEdit::RegionText(TBufferCoord start, TBufferCoord end, TQuillSelectionMode mode)
@@ -115,14 +121,15 @@ std::string TCustomQuillEdit::RegionText(TBufferCoord start, TBufferCoord end, T
     return SelectedTextIn(false);
 }
 
-void TCustomQuillEdit::SelectAfterReplay(TBufferCoord anchor, TBufferCoord caret, bool select)
+void TCustomQuillEdit::SelectAfterReplay(
+    TBufferCoord anchor, TBufferCoord end, bool select, std::optional<TBufferCoord> caret)
 {
     TSnapScope snap(*this);
-    InternalSetCaretXY(caret, true);
+    InternalSetCaretXY(caret.value_or(end), true);
     if (select && !FOptions.Contains(TQuillEditorOption::eoNoSelection))
-        SetSelectionRaw(anchor, caret);
+        SetSelectionRaw(anchor, end);
     else
-        SetSelAnchor(caret);
+        SetSelAnchor(caret.value_or(end));
 }
 
 namespace {
@@ -160,6 +167,46 @@ std::vector<std::string_view> TCustomQuillEdit::ApplyRowPrefixes(int firstLine, 
     return rows;
 }
 
+void TCustomQuillEdit::PlaceColumnRows(int firstLine, std::string_view text, const std::vector<TQuillRowRange>& ranges)
+{
+    std::vector<std::string_view> rows = SplitRows(text);
+    TLinesUpdateScope update(*FLines);
+    for (std::size_t k = 0; k < rows.size() && k < ranges.size(); ++k) {
+        const int y = firstLine + static_cast<int>(k);
+        if (y > FLines->Count() || rows[k].empty())
+            continue;
+        std::string_view s = LineView(y);
+        const std::size_t at = std::min(static_cast<std::size_t>(ranges[k].Start - 1), s.size());
+        std::string line(s.substr(0, at));
+        line += rows[k];
+        line += s.substr(at);
+        PutLine(y, line);
+    }
+}
+
+std::string TCustomQuillEdit::TakeColumnRows(int firstLine, const std::vector<TQuillRowRange>& ranges)
+{
+    std::string removed;
+    TLinesUpdateScope update(*FLines);
+    for (std::size_t k = 0; k < ranges.size(); ++k) {
+        const int y = firstLine + static_cast<int>(k);
+        if (k > 0)
+            removed += "\r\n";
+        if (y > FLines->Count())
+            continue;
+        std::string_view s = LineView(y);
+        const std::size_t a = std::min(static_cast<std::size_t>(ranges[k].Start - 1), s.size());
+        const std::size_t b = std::clamp(static_cast<std::size_t>(ranges[k].End - 1), a, s.size());
+        if (b == a)
+            continue;
+        removed += s.substr(a, b - a);
+        std::string line(s.substr(0, a));
+        line += s.substr(b);
+        PutLine(y, line);
+    }
+    return removed;
+}
+
 void TCustomQuillEdit::UndoItem()
 {
     std::unique_ptr<TQuillEditUndoItem> item = FUndoList->PopItem();
@@ -178,7 +225,7 @@ void TCustomQuillEdit::UndoItem()
         if (IsFirstLineMark(*item)) {
             if (FLines->Count() == 1 && LineLength(1) == 0)
                 FLines->Delete(0);
-            FRedoList->AddChange(reason, start, end, {}, mode);
+            RecordReplayed(*FRedoList, *item, start, end, {});
         } else if (IsInsertKind(reason) && mode == TQuillSelectionMode::smLine) {
             // A block of whole lines, also a single one (whose ends may coincide).
             std::string inserted = LineBlockText(start.Y, end.Y);
@@ -187,7 +234,7 @@ void TCustomQuillEdit::UndoItem()
             DeleteLineBlock(start.Y, end.Y);
             TBufferCoord oldEnd = SetSelTextPrimitive(mode, text).End;
             oldEnd = text.empty() ? start : InsertedEnd(mode, oldEnd);
-            FRedoList->AddChange(reason, start, oldEnd, std::move(inserted), mode);
+            RecordReplayed(*FRedoList, *item, start, oldEnd, std::move(inserted));
             FSelectionMode = savedMode;
             SelectAfterReplay(start, start, false);
         } else if (IsInsertKind(reason)) {
@@ -195,7 +242,7 @@ void TCustomQuillEdit::UndoItem()
             InternalSetCaretXY(start, true);
             TBufferCoord oldEnd = SetSelTextPrimitive(mode, text).End;
             oldEnd = text.empty() ? start : InsertedEnd(mode, oldEnd);
-            FRedoList->AddChange(reason, start, oldEnd, std::move(inserted), mode);
+            RecordReplayed(*FRedoList, *item, start, oldEnd, std::move(inserted));
             FSelectionMode = savedMode;
             SelectAfterReplay(start, start, false);
         } else if (IsDeleteKind(reason)) {
@@ -205,13 +252,15 @@ void TCustomQuillEdit::UndoItem()
             FSelectionMode = mode;
             InternalSetCaretXY(at, true);
             SetSelectionRaw(at, at);
-            if (mode == TQuillSelectionMode::smColumn) {
+            if (!item->RowRanges().empty()) {
+                PlaceColumnRows(start.Y, text, item->RowRanges());
+            } else if (mode == TQuillSelectionMode::smColumn) {
                 TLinesUpdateScope update(*FLines);
                 InsertColumn(text, std::nullopt, at.X);
             } else {
                 SetSelTextPrimitive(mode, text);
             }
-            FRedoList->AddChange(reason, start, end, {}, mode);
+            RecordReplayed(*FRedoList, *item, start, end, {});
             bool select = reason == ck::ukDeleteToStart || reason == ck::ukDeleteSelection;
             if (reason == ck::ukDeleteToStart || reason == ck::ukDeleteForward)
                 SelectAfterReplay(end, start, select);
@@ -232,12 +281,12 @@ void TCustomQuillEdit::UndoItem()
                     DeleteLine(y + 1);
                     PutLine(y, line);
                 }
-                FRedoList->AddChange(reason, start, { split + 1, y }, std::move(added), mode);
+                RecordReplayed(*FRedoList, *item, start, { split + 1, y }, std::move(added));
             }
             SelectAfterReplay(start, start, false);
         } else if (reason == ck::ukIndent || reason == ck::ukUnindent) {
             ApplyRowPrefixes(start.Y, text, reason == ck::ukUnindent);
-            FRedoList->AddChange(reason, start, end, text, mode);
+            RecordReplayed(*FRedoList, *item, start, end, text);
             FSelectionMode = savedMode;
             if (reason == ck::ukIndent)
                 SelectAfterReplay(start, end, true);
@@ -273,7 +322,7 @@ void TCustomQuillEdit::RedoItem()
         if (IsFirstLineMark(*item)) {
             if (FLines->Count() == 0)
                 FLines->Add(std::string_view());
-            FUndoList->AddChange(reason, start, end, {}, mode);
+            RecordReplayed(*FUndoList, *item, start, end, {});
         } else if (IsInsertKind(reason)) {
             // The region holds what the insertion displaced (overwritten characters, usually
             // nothing); the item's text is what was inserted.
@@ -284,13 +333,18 @@ void TCustomQuillEdit::RedoItem()
             if (start == end)
                 SetSelectionRaw(start, start);
             TBufferCoord newEnd = InsertedEnd(mode, SetSelTextPrimitive(mode, text).End);
-            FUndoList->AddChange(reason, start, newEnd, std::move(displaced), mode);
+            RecordReplayed(*FUndoList, *item, start, newEnd, std::move(displaced));
             FSelectionMode = savedMode;
             SelectAfterReplay(start, { FCaretX, FCaretY }, reason == ck::ukDropInsert);
         } else if (IsDeleteKind(reason)) {
-            std::string removed = RegionText(start, end, mode);
-            SetSelTextPrimitive(mode, {});
-            FUndoList->AddChange(reason, start, end, std::move(removed), mode);
+            std::string removed;
+            if (!item->RowRanges().empty()) {
+                removed = TakeColumnRows(start.Y, item->RowRanges());
+            } else {
+                removed = RegionText(start, end, mode);
+                SetSelTextPrimitive(mode, {});
+            }
+            RecordReplayed(*FUndoList, *item, start, end, std::move(removed));
             FSelectionMode = savedMode;
             SelectAfterReplay(start, start, false);
         } else if (reason == ck::ukLineBreak) {
@@ -306,13 +360,13 @@ void TCustomQuillEdit::RedoItem()
                     PutLine(y, std::string_view(line).substr(0, split));
                     InsertLine(y + 1, text + moved);
                 }
-                FUndoList->AddChange(reason, start, start, std::move(moved), mode);
+                RecordReplayed(*FUndoList, *item, start, start, std::move(moved));
                 SelectAfterReplay(
                     { static_cast<int>(text.size()) + 1, y + 1 }, { static_cast<int>(text.size()) + 1, y + 1 }, false);
             }
         } else if (reason == ck::ukIndent || reason == ck::ukUnindent) {
             const std::vector<std::string_view> rows = ApplyRowPrefixes(start.Y, text, reason == ck::ukIndent);
-            FUndoList->AddChange(reason, start, end, text, mode);
+            RecordReplayed(*FUndoList, *item, start, end, text);
             FSelectionMode = savedMode;
             int first = static_cast<int>(rows.front().size());
             // An end in column 1 lies on a line the block did not touch.
@@ -321,7 +375,10 @@ void TCustomQuillEdit::RedoItem()
             int sign = reason == ck::ukIndent ? 1 : -1;
             TBufferCoord a { std::max(1, start.X + sign * first), start.Y };
             TBufferCoord b { std::max(1, end.X + sign * last), end.Y };
-            SelectAfterReplay(a, b, true);
+            // Redone, an indent leaves the caret below the block, an unindent at its start.
+            TBufferCoord caret
+                = reason == ck::ukIndent ? TBufferCoord { 1, start.Y + static_cast<int>(rows.size()) } : a;
+            SelectAfterReplay(a, b, true, caret);
         }
     } catch (...) {
         FSelectionMode = savedMode;

@@ -2,6 +2,20 @@
 
 namespace quillan {
 
+const std::vector<TQuillRowRange>& TQuillEditUndoItem::RowRanges() const
+{
+    static const std::vector<TQuillRowRange> none;
+    return FRowRanges ? *FRowRanges : none;
+}
+
+void TQuillEditUndoItem::SetRowRanges(std::vector<TQuillRowRange> value)
+{
+    if (value.empty())
+        FRowRanges.reset();
+    else
+        FRowRanges = std::make_unique<std::vector<TQuillRowRange>>(std::move(value));
+}
+
 void TQuillEditUndoList::AddChange(TQuillChangeReason reason, TBufferCoord startPos, TBufferCoord endPos,
     std::string changeStr, TQuillSelectionMode selMode)
 {
@@ -13,6 +27,19 @@ void TQuillEditUndoList::AddChange(TQuillChangeReason reason, TBufferCoord start
         AdvanceChangeNumber();
     }
     FItems.emplace_back(reason, startPos, endPos, std::move(changeStr), selMode, number);
+    Added();
+}
+
+void TQuillEditUndoList::AddItem(TQuillEditUndoItem item)
+{
+    if (FLockCount > 0)
+        return;
+    item.FChangeNumber = FBlockChangeNumber;
+    if (item.FChangeNumber == 0) {
+        item.FChangeNumber = FNextChangeNumber;
+        AdvanceChangeNumber();
+    }
+    FItems.push_back(std::move(item));
     Added();
 }
 

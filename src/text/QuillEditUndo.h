@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quillan {
 
@@ -24,6 +25,13 @@ enum class TQuillChangeReason : std::uint8_t {
     ukDeleteForward = 9,
 };
 
+// Bytes of one line, as 1-based columns: from Start up to, not including, End.
+struct TQuillRowRange {
+    int Start;
+    int End;
+    bool operator==(const TQuillRowRange&) const = default;
+};
+
 // One recorded change. Positions are editor positions (column and line from 1); the change text
 // is the text the change removed and is owned by the item.
 class TQuillEditUndoItem {
@@ -32,10 +40,10 @@ public:
         TQuillSelectionMode selMode, std::uint32_t changeNumber)
         : FChangeReason(reason)
         , FChangeSelMode(selMode)
+        , FChangeNumber(changeNumber)
         , FChangeStartPos(startPos)
         , FChangeEndPos(endPos)
         , FChangeStr(std::move(changeStr))
-        , FChangeNumber(changeNumber)
     {
     }
 
@@ -46,13 +54,31 @@ public:
     const std::string& ChangeStr() const { return FChangeStr; }
     std::uint32_t ChangeNumber() const { return FChangeNumber; }
 
+    // Recorded by the owner as a consequence of an edit (padding a line, trimming it, adding a
+    // line), not as the edit itself. The caret after undo or redo is where the edit's own items
+    // put it.
+    bool Implicit() const { return FImplicit; }
+    void SetImplicit(bool value) { FImplicit = value; }
+
+    // A column block: for each row of the change text, from the start line down, the bytes that
+    // row takes in its line. Rows of one block need not start at the same byte or be equally
+    // long. Empty for every other item.
+    const std::vector<TQuillRowRange>& RowRanges() const;
+    void SetRowRanges(std::vector<TQuillRowRange> value);
+
 private:
+    friend class TQuillEditUndoList;
+
+    // Ordered so that the item stays 64 bytes: a list may hold a million of them.
     TQuillChangeReason FChangeReason;
     TQuillSelectionMode FChangeSelMode;
+    bool FImplicit = false;
+    std::uint32_t FChangeNumber;
     TBufferCoord FChangeStartPos;
     TBufferCoord FChangeEndPos;
     std::string FChangeStr;
-    std::uint32_t FChangeNumber;
+    // Only column blocks have rows; every other item keeps one pointer's worth for them.
+    std::unique_ptr<std::vector<TQuillRowRange>> FRowRanges;
 };
 
 // A bounded stack of undo items. Items sharing a change number form one user-visible step: every
@@ -69,6 +95,9 @@ public:
     // Does nothing while the list is locked.
     void AddChange(TQuillChangeReason reason, TBufferCoord startPos, TBufferCoord endPos, std::string changeStr,
         TQuillSelectionMode selMode);
+
+    // AddChange for an item the caller has filled in: it is given its change number here.
+    void AddItem(TQuillEditUndoItem item);
 
     // A null item is ignored. Applies the limit, then fires OnAdded.
     void PushItem(std::unique_ptr<TQuillEditUndoItem> item);

@@ -138,6 +138,32 @@ TEST(QuillEditCaret, WordPositionsAndBrackets)
     EXPECT_EQ(across.Edit.CaretPos(), (TBufferCoord { 1, 3 })) << "no match, no move";
 }
 
+TEST(QuillEditCaret, WordRightFromALinesLastCharacter)
+{
+    // On the last character, also one of several bytes, the next word is on the next line.
+    TEditorHarness h({ "ab \xC3\xA9", "  cd", "ef" });
+    h.Caret(4, 1);
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 3, 2 }));
+    h.Caret(3, 1);
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 4, 1 })) << "before the last character it stays in the line";
+    h.Caret(2, 3);
+    h.Cmd(ecWordRight);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 2, 3 })) << "no next line: no move";
+    h.Caret(4, 2);
+    h.Cmd(ecSelWordRight);
+    EXPECT_EQ(h.Edit.SelectedText(), "d\r\n");
+
+    // Ctrl+T takes the same way: the line break and the next line's indentation go.
+    h.Caret(4, 1);
+    h.Cmd(ecDeleteWord);
+    EXPECT_EQ(h.Lines(), (std::vector<std::string> { "ab cd", "ef" }));
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 4, 1 }));
+    h.Edit.Undo();
+    EXPECT_EQ(h.Lines(), (std::vector<std::string> { "ab \xC3\xA9", "  cd", "ef" }));
+}
+
 TEST(QuillEditSelection, SelectedTextInEveryMode)
 {
     TEditorHarness h({ "abcdefg", "ab", "abcdefg" });
@@ -177,6 +203,53 @@ TEST(QuillEditSelection, ColumnBlocksDeleteAndUndoExactly)
     EXPECT_EQ(h.Lines(), (std::vector<std::string> { "abcdefg", "ab", "€bcdefg", "a€cdefg" }));
     h.Edit.Redo();
     EXPECT_EQ(h.Lines(), deleted);
+}
+
+TEST(QuillEditSelection, UndoOfAColumnDeletionSelectsTheBlockAgain)
+{
+    const std::vector<std::string> text { "a\tbcdef", "ab", "€bcdefg", "a€cdefg" };
+    TEditorHarness h(text);
+    h.Edit.SetTabWidth(4);
+    h.Cmd(ecColumnSelect);
+    // Display columns 2 to 4: the tab's three cells on the first line, a character of three
+    // bytes in one cell on the last.
+    h.Select(2, 1, 7, 4);
+    const int items = h.Edit.UndoList().ItemCount();
+    h.Cmd(ecDeleteChar);
+    const std::vector<std::string> deleted { "abcdef", "a", "€efg", "aefg" };
+    EXPECT_EQ(h.Lines(), deleted);
+    EXPECT_EQ(h.Edit.UndoList().ItemCount(), items + 1) << "one item for the whole block";
+    h.Edit.Undo();
+    EXPECT_EQ(h.Lines(), text);
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 2, 1 }));
+    EXPECT_EQ(h.Edit.SelEnd(), (TBufferCoord { 7, 4 }));
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 7, 4 }));
+    EXPECT_EQ(h.Edit.SelectedText(), "\t\r\nb  \r\nbcd\r\n€cd");
+    h.Edit.Redo();
+    EXPECT_EQ(h.Lines(), deleted);
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 2, 1 }));
+    EXPECT_FALSE(h.Edit.HasSelection());
+    // The rows go back at their bytes even after TabWidth has moved the cells.
+    h.Edit.SetTabWidth(8);
+    h.Edit.Undo();
+    EXPECT_EQ(h.Lines(), text);
+
+    // Made backwards, the block comes back with the caret at its start, as it was selected.
+    h.Edit.SetTabWidth(4);
+    h.Select(7, 4, 2, 1);
+    h.Cmd(ecDeleteLastChar);
+    EXPECT_EQ(h.Lines(), deleted);
+    h.Edit.Undo();
+    EXPECT_EQ(h.Lines(), text);
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 7, 4 }));
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 2, 1 }));
+
+    // Typed over, the block and the character undo in one step that selects the block.
+    h.Select(2, 1, 7, 4);
+    h.Type("x");
+    h.Edit.Undo();
+    EXPECT_EQ(h.Lines(), text);
+    EXPECT_EQ(h.Edit.SelectedText(), "\t\r\nb  \r\nbcd\r\n€cd");
 }
 
 TEST(QuillEditSelection, EveryEditEndsWithoutASelection)

@@ -156,6 +156,13 @@ TEST(QuillEditTyping, PastTheEndPadsAndTrailingBlanksAreTrimmed)
     EXPECT_EQ(h.Lines()[0], "ab   x");
     h.Edit.Undo();
     EXPECT_EQ(h.Lines()[0], "ab");
+    // The padding goes with the character, the caret stays where it was typed; also once the
+    // step has been redone and undone again.
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 6, 1 }));
+    h.Edit.Redo();
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 7, 1 }));
+    h.Edit.Undo();
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 6, 1 }));
 
     // A blank typed at the end is not kept while the caret moves past it.
     h.SetOption(TQuillEditorOption::eoScrollPastEol, false);
@@ -302,6 +309,13 @@ TEST(QuillEditBlockIndent, IndentAndUnindentMoveTheSelection)
     h.Edit.Undo();
     EXPECT_EQ(h.Lines(), (Lines { "ab", "cd", "ef" }));
     EXPECT_TRUE(h.Edit.HasSelection());
+    // Redone, the block is selected again and the caret goes below it: the block ended in
+    // column 1, so line 3 was not indented.
+    h.Edit.Redo();
+    EXPECT_EQ(h.Lines(), (Lines { "        ab", "        cd", "ef" }));
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 10, 1 }));
+    EXPECT_EQ(h.Edit.SelEnd(), (TBufferCoord { 1, 3 }));
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 1, 3 }));
 
     TEditorHarness u({ "  ab", "cd" });
     u.Select(4, 1, 2, 2);
@@ -313,6 +327,10 @@ TEST(QuillEditBlockIndent, IndentAndUnindentMoveTheSelection)
     EXPECT_EQ(u.Lines(), (Lines { "  ab", "cd" }));
     u.Edit.Redo();
     EXPECT_EQ(u.Lines(), (Lines { "ab", "cd" }));
+    // Only two blanks went from the first line: the caret stays on the character it was on.
+    EXPECT_EQ(u.Edit.CaretPos(), (TBufferCoord { 2, 1 }));
+    EXPECT_EQ(u.Edit.SelAnchor(), (TBufferCoord { 2, 1 }));
+    EXPECT_EQ(u.Edit.SelEnd(), (TBufferCoord { 2, 2 }));
 
     // An indented empty line is trimmed again, yet undo and a changed TabWidth leave the
     // text exact.

@@ -1,6 +1,7 @@
 #include "EditorTestUtil.h"
 #include "highlight/HighlighterFactory.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
@@ -71,7 +72,7 @@ public:
         // Steps already undone by the run stay undone: redo exactly what is undone here.
         int undone = 0;
         for (; FHarness.Edit.CanUndo(); ++undone)
-            FHarness.Edit.Undo();
+            UndoAndCheckCaret();
         EXPECT_TRUE(FHarness.Lines() == original) << FirstDifference(FHarness.Lines(), original) << "\n"
                                                   << Where("undo of everything");
         EXPECT_FALSE(FHarness.Edit.Modified()) << Where("undo of everything");
@@ -268,7 +269,7 @@ private:
             return "ImeString " + t;
         }
         case 34:
-            e.Undo();
+            UndoAndCheckCaret();
             return "Undo";
         case 35:
             e.Redo();
@@ -315,6 +316,44 @@ private:
         }
     }
 
+    // Undo, then check that the caret shows what came back: it lies inside or at the edge of the
+    // range the undone items restored. Each item holds the range its edit changed, in the text as
+    // it was before the edit, which is the text undo gives back.
+    void UndoAndCheckCaret()
+    {
+        TQuillEdit& e = FHarness.Edit;
+        if (!e.CanUndo()) {
+            e.Undo();
+            return;
+        }
+        const TQuillEditUndoList& list = e.UndoList();
+        const std::uint32_t group = list.PeekItem()->ChangeNumber();
+        TBufferCoord first { INT_MAX, INT_MAX };
+        TBufferCoord last { 0, 0 };
+        std::ostringstream undone;
+        for (int i = list.ItemCount() - 1; i >= 0 && list.Item(i).ChangeNumber() == group; --i) {
+            const TQuillEditUndoItem& item = list.Item(i);
+            const TBufferCoord a = item.ChangeStartPos(), b = item.ChangeEndPos();
+            first = std::min({ first, a, b });
+            last = std::max({ last, a, b });
+            undone << " kind " << int(item.ChangeReason()) << " (" << a.X << "," << a.Y << ")-(" << b.X << "," << b.Y
+                   << ")";
+        }
+        e.Undo();
+        const TBufferCoord caret = e.CaretPos();
+        if (last.Y == 0)
+            return;
+        // A column block's corner may lie inside a character of its line; the caret stands before it.
+        if (first.Y >= 1 && first.Y <= e.LineCount()) {
+            std::string_view s = e.Lines().GetView(first.Y - 1);
+            if (first.X >= 1 && static_cast<std::size_t>(first.X - 1) < s.size())
+                first.X = static_cast<int>(utf8::Floor(s, static_cast<std::size_t>(first.X - 1))) + 1;
+        }
+        EXPECT_TRUE(!(caret < first) && !(last < caret))
+            << "caret " << caret.X << "," << caret.Y << ", undone" << undone.str() << "\n"
+            << Where("caret after undo");
+    }
+
     void CheckCaretAndSelection()
     {
         const TQuillEdit& e = FHarness.Edit;
@@ -349,7 +388,7 @@ private:
         std::vector<std::string> now = FHarness.Lines();
         int groups = 0;
         for (; FHarness.Edit.UndoList().ItemCount() > FLastUndoCount; ++groups)
-            FHarness.Edit.Undo();
+            UndoAndCheckCaret();
         EXPECT_TRUE(FHarness.Lines() == FPrevious) << FirstDifference(FHarness.Lines(), FPrevious) << "\n"
                                                    << Where("undo of the last command");
         for (int i = 0; i < groups; ++i)
@@ -365,7 +404,7 @@ private:
         int n = 1 + Pick(5);
         int undone = 0;
         for (; undone < n && FHarness.Edit.CanUndo(); ++undone)
-            FHarness.Edit.Undo();
+            UndoAndCheckCaret();
         for (int i = 0; i < undone; ++i)
             FHarness.Edit.Redo();
         EXPECT_TRUE(FHarness.Lines() == before) << FirstDifference(FHarness.Lines(), before) << "\n"

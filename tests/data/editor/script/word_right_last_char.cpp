@@ -1,0 +1,2 @@
+foo.bar(x_y) baz
+   qux
