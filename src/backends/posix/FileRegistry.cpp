@@ -1,13 +1,11 @@
 #include "backends/posix/FileRegistry.h"
 
+#include "base/AtomicFile.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillan {
 
@@ -132,20 +130,6 @@ void SerializeKey(std::string& out, TRootKey root, const std::string& path, cons
     }
 }
 
-bool WriteAll(int fd, const std::string& data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 std::string TFileRegistry::Serialize(const TMemoryRegistry& data)
@@ -255,20 +239,11 @@ bool TFileRegistry::Load()
 
 bool TFileRegistry::Save(const TMemoryRegistry& data) const
 {
-    const std::filesystem::path target(FFileName);
-    std::error_code ec;
-    if (target.has_parent_path())
-        std::filesystem::create_directories(target.parent_path(), ec);
-    const std::string temp = FFileName + ".tmp." + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool ok = WriteAll(fd, Serialize(data)) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), FFileName.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    TAtomicFileOptions options;
+    options.CreateFolders = true;
+    options.FolderMode = 0777; // the umask decides, as for folders the user makes
+    options.NewFileMode = 0600; // values may hold what others need not read
+    return WriteFileAtomically(FFileName, Serialize(data), options);
 }
 
 template <class Change> bool TFileRegistry::Commit(Change change)
