@@ -106,7 +106,7 @@ bool ReadQuoted(std::string_view& in, std::string& out)
     return true;
 }
 
-void SerializeKey(std::string& out, TRootKey root, const std::string& path, const TMemoryRegistry::TKey& key)
+void SerializeKey(std::string& out, TRootKey root, const std::string& path, const TRegistryTree::TKey& key)
 {
     out += '[';
     out += RootKeyName(root);
@@ -132,14 +132,14 @@ void SerializeKey(std::string& out, TRootKey root, const std::string& path, cons
 
 } // namespace
 
-std::string TFileRegistry::Serialize(const TMemoryRegistry& data)
+std::string TFileRegistry::Serialize(const TRegistryTree& data)
 {
     std::string out(Header);
     out += '\n';
     for (int r = 0; r < 5; ++r) {
         const auto root = static_cast<TRootKey>(r);
         if (!data.Root(root).Values.empty())
-            SerializeKey(out, root, {}, TMemoryRegistry::TKey { {}, {}, data.Root(root).Values });
+            SerializeKey(out, root, {}, TRegistryTree::TKey { {}, {}, data.Root(root).Values });
         for (const auto& key : data.Root(root).SubKeys) {
             std::string path = "\\";
             AppendKeyName(path, key.Name);
@@ -149,7 +149,7 @@ std::string TFileRegistry::Serialize(const TMemoryRegistry& data)
     return out;
 }
 
-bool TFileRegistry::Parse(std::string_view text, TMemoryRegistry& data)
+bool TFileRegistry::Parse(std::string_view text, TRegistryTree& data)
 {
     data.Clear();
     std::optional<TRootKey> root;
@@ -228,7 +228,7 @@ bool TFileRegistry::Load()
         text.append(buffer, n);
     const bool readError = std::ferror(f) != 0;
     std::fclose(f);
-    TMemoryRegistry parsed;
+    TRegistryTree parsed;
     if (readError || !Parse(text, parsed)) {
         FReadOnly = true;
         return false;
@@ -237,7 +237,7 @@ bool TFileRegistry::Load()
     return true;
 }
 
-bool TFileRegistry::Save(const TMemoryRegistry& data) const
+bool TFileRegistry::Save(const TRegistryTree& data) const
 {
     TAtomicFileOptions options;
     options.CreateFolders = true;
@@ -250,7 +250,7 @@ template <class Change> bool TFileRegistry::Commit(Change change)
 {
     if (FReadOnly)
         return false;
-    TMemoryRegistry next = FData;
+    TRegistryTree next = FData;
     if (!change(next) || !Save(next))
         return false;
     FData = std::move(next);
@@ -266,12 +266,12 @@ bool TFileRegistry::CreateKey(TRootKey root, std::string_view path)
 {
     if (FData.KeyExists(root, path))
         return true;
-    return Commit([&](TMemoryRegistry& d) { return d.CreateKey(root, path); });
+    return Commit([&](TRegistryTree& d) { return d.CreateKey(root, path); });
 }
 
 bool TFileRegistry::DeleteKey(TRootKey root, std::string_view path)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.DeleteKey(root, path); });
+    return Commit([&](TRegistryTree& d) { return d.DeleteKey(root, path); });
 }
 
 bool TFileRegistry::GetKeyNames(TRootKey root, std::string_view path, std::vector<std::string>& names) const
@@ -302,17 +302,17 @@ std::optional<std::string> TFileRegistry::ReadString(TRootKey root, std::string_
 
 bool TFileRegistry::WriteInteger(TRootKey root, std::string_view path, std::string_view name, std::int32_t value)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.WriteInteger(root, path, name, value); });
+    return Commit([&](TRegistryTree& d) { return d.WriteInteger(root, path, name, value); });
 }
 
 bool TFileRegistry::WriteString(TRootKey root, std::string_view path, std::string_view name, std::string_view value)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.WriteString(root, path, name, value); });
+    return Commit([&](TRegistryTree& d) { return d.WriteString(root, path, name, value); });
 }
 
 bool TFileRegistry::DeleteValue(TRootKey root, std::string_view path, std::string_view name)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.DeleteValue(root, path, name); });
+    return Commit([&](TRegistryTree& d) { return d.DeleteValue(root, path, name); });
 }
 
 } // namespace quillan
