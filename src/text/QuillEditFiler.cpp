@@ -128,6 +128,8 @@ std::size_t TQuillEditFileReader::ReadSome(char* dest, std::size_t want)
 {
     if (FSizeKnown)
         want = static_cast<std::size_t>(std::min<std::uint64_t>(want, FFileSize - FBytesRead));
+    else if (FReadLimit != UINT64_MAX) // one byte past the limit tells that the device goes on
+        want = static_cast<std::size_t>(std::min<std::uint64_t>(want, FReadLimit + 1 - FBytesRead));
     if (want == 0) {
         FAtEnd = true;
         return 0;

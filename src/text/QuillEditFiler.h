@@ -43,7 +43,7 @@ class TQuillEditFileReader : public TQuillEditFiler {
 public:
     static constexpr std::size_t DefaultBlockSize = 64 * 1024;
     // What a device is read up to before it counts as no file (EFOpenError while reading).
-    static constexpr std::uint64_t DeviceReadLimit = 64ull << 20;
+    static constexpr std::uint64_t DeviceReadLimit = 16ull << 20;
 
     // Raises EFOpenError for a missing or unreadable file, a directory, a FIFO and a socket. blockSize is the
     // size of a fresh block; tests make it tiny to exercise the refills.
