@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config clang-format
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libacl1-dev
     libwxgtk3.2-dev libgtk-3-dev libcairo2-dev libpango1.0-dev
     fonts-liberation fonts-dejavu-core xdg-utils
 )

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "highlight/FormFile.h" // LoadFormFileAsText, SaveTextAsFormFile: what opens form files uses both
 #include "highlight/HighlighterBase.h"
 
 #include <cstdint>
 #include <string>
 
 namespace quillan {
-
-class TQuillEditStringList;
 
 inline constexpr const char* SDfmLanguageTitle = "Delphi/C++ Builder Form Definitions";
 inline constexpr const char* SDfmDefaultFilter = "Delphi/C++ Builder Form Files (*.dfm)|*.dfm";
@@ -90,19 +89,5 @@ private:
     // a line, so it is no part of the range.
     bool FResumeString = false;
 };
-
-// Form files on disk: a resource header (0xFF, type 10, the upper-cased class name, flags 0x1030,
-// the size) and the binary object stream. Both return 0 on success, the negated errno of a failed
-// system call, or -1 for any other failure (a malformed file or text); neither raises.
-// `errorMessage`, when given, receives the reason of a failure (for -1 the conversion's message,
-// with the line number for text errors).
-
-// Clears `lines` and fills them with the text form; after a failure they stay empty.
-int LoadFormFileAsText(const std::string& fileName, TQuillEditStringList& lines, std::string* errorMessage = nullptr);
-
-// Converts the text and replaces the file only with a complete copy: after a failure the old file
-// is as it was (or there is still none).
-int SaveTextAsFormFile(
-    const TQuillEditStringList& lines, const std::string& fileName, std::string* errorMessage = nullptr);
 
 } // namespace quillan

@@ -3,9 +3,7 @@
 #include "base/QuillEditStrConst.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -99,17 +97,25 @@ TQuillEditFileReader::TQuillEditFileReader(const std::string& fileName, std::siz
     : TQuillEditFiler(fileName)
     , FBlockSize(std::max<std::size_t>(blockSize, 1))
 {
-    FHandle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer that may never come.
+    FHandle = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (FHandle < 0)
         throw EFOpenError(fileName);
     struct stat st { };
-    if (::fstat(FHandle, &st) != 0 || S_ISDIR(st.st_mode))
+    // A FIFO or socket is no file to edit: its bytes come once, or never, and reading waits.
+    if (::fstat(FHandle, &st) != 0 || S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))
         throw EFOpenError(fileName);
-    // Pipes and /proc files report no size; they are read until the system says the end.
+    const int flags = ::fcntl(FHandle, F_GETFL);
+    if (flags < 0 || ::fcntl(FHandle, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        throw EFOpenError(fileName);
+    // /proc files report no size; they are read until the system says the end. Devices may
+    // never say it (/dev/zero): they get a limit.
     if (S_ISREG(st.st_mode) && st.st_size > 0) {
         FSizeKnown = true;
         FFileSize = static_cast<std::uint64_t>(st.st_size);
         ::posix_fadvise(FHandle, 0, 0, POSIX_FADV_SEQUENTIAL);
+    } else if (!S_ISREG(st.st_mode)) {
+        FReadLimit = DeviceReadLimit;
     }
 }
 
@@ -122,6 +128,8 @@ std::size_t TQuillEditFileReader::ReadSome(char* dest, std::size_t want)
 {
     if (FSizeKnown)
         want = static_cast<std::size_t>(std::min<std::uint64_t>(want, FFileSize - FBytesRead));
+    else if (FReadLimit != UINT64_MAX) // one byte past the limit tells that the device goes on
+        want = static_cast<std::size_t>(std::min<std::uint64_t>(want, FReadLimit + 1 - FBytesRead));
     if (want == 0) {
         FAtEnd = true;
         return 0;
@@ -140,6 +148,8 @@ std::size_t TQuillEditFileReader::ReadSome(char* dest, std::size_t want)
         return 0;
     }
     FBytesRead += static_cast<std::uint64_t>(got);
+    if (FBytesRead > FReadLimit)
+        throw EFOpenError(FFileName);
     return static_cast<std::size_t>(got);
 }
 
@@ -307,124 +317,42 @@ std::size_t TQuillEditFileReader::ReadLines(QuillStringRep* out, std::size_t max
 
 namespace {
 
-std::string DirectoryOf(const std::string& path)
+[[noreturn]] void Raise(const TAtomicFile& file, const std::string& fileName)
 {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-std::string BaseNameOf(const std::string& path)
-{
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string RandomSuffix()
-{
-    static std::atomic<std::uint64_t> counter { 0 };
-    std::uint64_t x = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())
-        ^ (static_cast<std::uint64_t>(::getpid()) << 32) ^ (++counter * 0x9E3779B97F4A7C15ull);
-    x ^= x >> 29;
-    x *= 0xBF58476D1CE4E5B9ull;
-    x ^= x >> 32;
-    static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string s;
-    for (int i = 0; i < 8; ++i) {
-        s += digits[x % 36];
-        x /= 36;
-    }
-    return s;
+    if (file.Error().Kind == TAtomicFileFailure::afWrite)
+        throw EWriteError();
+    throw EFCreateError(fileName);
 }
 
 } // namespace
 
 TQuillEditFileWriter::TQuillEditFileWriter(const std::string& fileName, bool syncToDisk, std::size_t bufferSize)
     : TQuillEditFiler(fileName)
-    , FTarget(fileName)
     , FBufferSize(std::max<std::size_t>(bufferSize, 2))
-    , FSync(syncToDisk)
 {
-    if (fileName.empty())
-        throw EFCreateError(fileName);
-    struct stat st { };
-    if (::lstat(fileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        // Replace the file the link names, not the link. A dangling link is replaced itself.
-        if (char* real = ::realpath(fileName.c_str(), nullptr)) {
-            FTarget = real;
-            std::free(real);
-        }
-    }
-    bool exists = ::stat(FTarget.c_str(), &st) == 0;
-    // Renaming over a file needs no right to write it; a write-protected file must stay so.
-    if (exists && (S_ISDIR(st.st_mode) || ::access(FTarget.c_str(), W_OK) != 0))
-        throw EFCreateError(fileName);
-    if (exists && !S_ISREG(st.st_mode)) {
-        FInPlace = true;
-        FHandle = ::open(FTarget.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (FHandle < 0)
-            throw EFCreateError(fileName);
-    } else {
-        // Mode 0666 lets the umask (and a default ACL) decide for a new file, as for any other.
-        std::string prefix = DirectoryOf(FTarget) + "/." + BaseNameOf(FTarget).substr(0, 200) + ".";
-        for (int attempt = 0; attempt < 100 && FHandle < 0; ++attempt) {
-            std::string name = prefix + RandomSuffix() + ".tmp";
-            FHandle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (FHandle >= 0)
-                FTempName = std::move(name);
-            else if (errno != EEXIST)
-                break;
-        }
-        if (FHandle < 0)
-            throw EFCreateError(fileName);
-        if (exists) {
-            // Ownership first: changing it clears set-id bits that the mode below restores.
-            // Only root may give a file away; for others keeping their own is the best there is.
-            if (::fchown(FHandle, st.st_uid, st.st_gid) != 0)
-                (void)!::fchown(FHandle, static_cast<uid_t>(-1), st.st_gid);
-            if (::fchmod(FHandle, st.st_mode & 07777) != 0) {
-                Discard();
-                throw EFCreateError(fileName);
-            }
-        }
-    }
+    TAtomicFileOptions options;
+    options.SyncFile = syncToDisk;
+    options.SyncFolder = syncToDisk;
+    options.RefuseReadOnly = true;
+    if (!FFile.Open(fileName, options))
+        Raise(FFile, fileName);
     FBuffer = static_cast<char*>(std::malloc(FBufferSize));
     if (!FBuffer) {
-        Discard();
+        FFile.Abandon();
         throw std::bad_alloc();
     }
 }
 
 TQuillEditFileWriter::~TQuillEditFileWriter()
 {
-    if (!FCommitted)
-        Discard();
+    FFile.Abandon();
     std::free(FBuffer);
-}
-
-void TQuillEditFileWriter::Discard() noexcept
-{
-    CloseHandle();
-    if (!FTempName.empty() && !FCommitted) {
-        ::unlink(FTempName.c_str());
-        FTempName.clear();
-    }
 }
 
 void TQuillEditFileWriter::WriteAll(const char* data, std::size_t size)
 {
-    while (size > 0) {
-        ssize_t put = ::write(FHandle, data, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            throw EWriteError();
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
+    if (!FFile.Write(data, size))
+        throw EWriteError();
 }
 
 void TQuillEditFileWriter::Flush()
@@ -458,27 +386,8 @@ void TQuillEditFileWriter::WriteLineFlushing(std::string_view line)
 void TQuillEditFileWriter::Commit()
 {
     Flush();
-    // A device written in place may not support syncing; that is no failure of the save.
-    if (FSync && ::fsync(FHandle) != 0 && !(FInPlace && (errno == EINVAL || errno == EROFS)))
-        throw EWriteError();
-    int closed = ::close(FHandle);
-    FHandle = -1;
-    if (closed != 0 && errno != EINTR)
-        throw EWriteError();
-    if (!FInPlace) {
-        if (::rename(FTempName.c_str(), FTarget.c_str()) != 0)
-            throw EFCreateError(FFileName);
-        if (FSync) {
-            // Make the rename itself durable. The new file is already in place if this fails,
-            // so a failure here is not reported as a failed save.
-            int dir = ::open(DirectoryOf(FTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dir >= 0) {
-                ::fsync(dir);
-                ::close(dir);
-            }
-        }
-    }
-    FCommitted = true;
+    if (!FFile.Commit())
+        Raise(FFile, FFileName);
 }
 
 } // namespace quillan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/AtomicFile.h"
 #include "base/QuillEditTypes.h"
 #include "text/QuillString.h"
 
@@ -41,8 +42,10 @@ protected:
 class TQuillEditFileReader : public TQuillEditFiler {
 public:
     static constexpr std::size_t DefaultBlockSize = 64 * 1024;
+    // What a device is read up to before it counts as no file (EFOpenError while reading).
+    static constexpr std::uint64_t DeviceReadLimit = 16ull << 20;
 
-    // Raises EFOpenError for a missing or unreadable file and for a directory. blockSize is the
+    // Raises EFOpenError for a missing or unreadable file, a directory, a FIFO and a socket. blockSize is the
     // size of a fresh block; tests make it tiny to exercise the refills.
     explicit TQuillEditFileReader(const std::string& fileName, std::size_t blockSize = DefaultBlockSize);
     ~TQuillEditFileReader() override;
@@ -72,19 +75,18 @@ private:
     std::size_t FBlockSize;
     std::uint64_t FFileSize = 0;
     std::uint64_t FBytesRead = 0;
+    std::uint64_t FReadLimit = UINT64_MAX;
     bool FSizeKnown = false;
     bool FAtEnd = false;
     bool FSkipLF = false; // a CR ended the last loaded byte; an LF at the next one belongs to it
     std::exception_ptr FPendingError;
 };
 
-// Writes lines, each followed by the break of LineBreakStyle, into a temporary file beside the
-// target; Commit flushes it, syncs it to disk, gives it the old file's owner and permissions and
-// renames it over the target. Until then the target is untouched, and a writer destroyed without
-// Commit (an error on the way) removes its temporary file.
-//
-// A target that exists but is not a regular file (a device, a FIFO) cannot be replaced that way
-// and is written in place. A symbolic link is followed, so the file it names is replaced.
+// Writes lines, each followed by the break of LineBreakStyle, through the atomic file writer:
+// until Commit the target is untouched, and a writer destroyed without Commit (an error on the
+// way) leaves no trace. The writer keeps owner, permissions, attributes and hard links (see
+// TAtomicFile for when it writes in place), follows symbolic links, and refuses a target the user
+// may not write.
 class TQuillEditFileWriter : public TQuillEditFiler {
 public:
     static constexpr std::size_t DefaultBufferSize = 256 * 1024;
@@ -113,7 +115,7 @@ public:
     void Commit();
 
     // The temporary file being written ("" when writing in place); for tests.
-    const std::string& TempName() const { return FTempName; }
+    const std::string& TempName() const { return FFile.TempName(); }
 
 private:
     // Most lines are short: two overlapping fixed-size moves beat a call to memcpy.
@@ -131,16 +133,11 @@ private:
     }
     void WriteLineFlushing(std::string_view line);
     void WriteAll(const char* data, std::size_t size);
-    void Discard() noexcept;
 
-    std::string FTarget; // the path actually replaced (symbolic links resolved)
-    std::string FTempName;
+    TAtomicFile FFile;
     char* FBuffer = nullptr;
     std::size_t FBufferSize;
     std::size_t FPending = 0;
-    bool FSync;
-    bool FInPlace = false;
-    bool FCommitted = false;
 };
 
 } // namespace quillan

@@ -3,10 +3,13 @@
 #include "backends/headless/MemoryRegistry.h"
 #include "backends/posix/FileRegistry.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace quillan {
@@ -120,15 +123,24 @@ TEST_F(FileRegistry, AFailedWriteLeavesFileAndStoreAsTheyWere)
     ASSERT_TRUE(reg.WriteInteger(HKCU, "Software", "kept", 7));
     const std::string before = Slurp(FFile);
 
-    // The temporary file cannot be created when a directory stands in its place.
-    const fs::path blocker = FFile + ".tmp." + std::to_string(::getpid());
-    fs::create_directories(blocker);
-    EXPECT_FALSE(reg.WriteInteger(HKCU, "Software", "kept", 8));
-    EXPECT_FALSE(reg.CreateKey(HKCU, "Software\\New"));
+    // A write the system refuses half way: the file-size limit lets no file grow past the old one.
+    struct rlimit old { };
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = before.size();
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool wroteValue = reg.WriteInteger(HKCU, "Software", "kept", 12345678);
+    const bool madeKey = reg.CreateKey(HKCU, "Software\New");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(wroteValue);
+    EXPECT_FALSE(madeKey);
     EXPECT_EQ(reg.ReadInteger(HKCU, "Software", "kept"), 7);
-    EXPECT_FALSE(reg.KeyExists(HKCU, "Software\\New"));
+    EXPECT_FALSE(reg.KeyExists(HKCU, "Software\New"));
     EXPECT_EQ(Slurp(FFile), before);
-    fs::remove(blocker);
+    EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(FFile).parent_path()), fs::directory_iterator {}), 1)
+        << "the temporary file is gone";
     EXPECT_TRUE(reg.WriteInteger(HKCU, "Software", "kept", 8));
 }
 

@@ -210,6 +210,29 @@ TEST_F(FilerTest, OpenFailuresLeaveTheListAlone)
     EXPECT_EQ(list.Count(), 2);
 }
 
+TEST_F(FilerTest, FifosAndEndlessDevicesAreNoFilesToOpen)
+{
+    std::string fifo = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    TQuillEditStringList list;
+    list.SetText("keep");
+    EXPECT_THROW(list.LoadFromFile(fifo), EFOpenError) << "no writer: the open must not wait for one";
+    EXPECT_EQ(list.Get(0), "keep");
+    EXPECT_THROW(list.SaveToFile(fifo), EFCreateError) << "no reader: the save must not wait for one";
+
+    TQuillEditFileReader zero("/dev/zero");
+    EXPECT_THROW(
+        {
+            while (!zero.Eof())
+                zero.ReadLine();
+        },
+        EFOpenError)
+        << "an endless device ends at the limit";
+    EXPECT_EQ(zero.BytesRead(), TQuillEditFileReader::DeviceReadLimit + 1) << "not a byte more than it takes to tell";
+    list.LoadFromFile("/dev/null");
+    EXPECT_EQ(list.Count(), 0) << "a device that ends is read";
+}
+
 TEST_F(FilerTest, FilesWithoutASizeAreReadToTheirEnd)
 {
     TQuillEditStringList list;

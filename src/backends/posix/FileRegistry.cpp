@@ -1,13 +1,11 @@
 #include "backends/posix/FileRegistry.h"
 
+#include "base/AtomicFile.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillan {
 
@@ -108,7 +106,7 @@ bool ReadQuoted(std::string_view& in, std::string& out)
     return true;
 }
 
-void SerializeKey(std::string& out, TRootKey root, const std::string& path, const TMemoryRegistry::TKey& key)
+void SerializeKey(std::string& out, TRootKey root, const std::string& path, const TRegistryTree::TKey& key)
 {
     out += '[';
     out += RootKeyName(root);
@@ -132,30 +130,16 @@ void SerializeKey(std::string& out, TRootKey root, const std::string& path, cons
     }
 }
 
-bool WriteAll(int fd, const std::string& data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
-std::string TFileRegistry::Serialize(const TMemoryRegistry& data)
+std::string TFileRegistry::Serialize(const TRegistryTree& data)
 {
     std::string out(Header);
     out += '\n';
     for (int r = 0; r < 5; ++r) {
         const auto root = static_cast<TRootKey>(r);
         if (!data.Root(root).Values.empty())
-            SerializeKey(out, root, {}, TMemoryRegistry::TKey { {}, {}, data.Root(root).Values });
+            SerializeKey(out, root, {}, TRegistryTree::TKey { {}, {}, data.Root(root).Values });
         for (const auto& key : data.Root(root).SubKeys) {
             std::string path = "\\";
             AppendKeyName(path, key.Name);
@@ -165,7 +149,7 @@ std::string TFileRegistry::Serialize(const TMemoryRegistry& data)
     return out;
 }
 
-bool TFileRegistry::Parse(std::string_view text, TMemoryRegistry& data)
+bool TFileRegistry::Parse(std::string_view text, TRegistryTree& data)
 {
     data.Clear();
     std::optional<TRootKey> root;
@@ -244,7 +228,7 @@ bool TFileRegistry::Load()
         text.append(buffer, n);
     const bool readError = std::ferror(f) != 0;
     std::fclose(f);
-    TMemoryRegistry parsed;
+    TRegistryTree parsed;
     if (readError || !Parse(text, parsed)) {
         FReadOnly = true;
         return false;
@@ -253,29 +237,20 @@ bool TFileRegistry::Load()
     return true;
 }
 
-bool TFileRegistry::Save(const TMemoryRegistry& data) const
+bool TFileRegistry::Save(const TRegistryTree& data) const
 {
-    const std::filesystem::path target(FFileName);
-    std::error_code ec;
-    if (target.has_parent_path())
-        std::filesystem::create_directories(target.parent_path(), ec);
-    const std::string temp = FFileName + ".tmp." + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool ok = WriteAll(fd, Serialize(data)) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), FFileName.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    TAtomicFileOptions options;
+    options.CreateFolders = true;
+    options.FolderMode = 0777; // the umask decides, as for folders the user makes
+    options.NewFileMode = 0600; // values may hold what others need not read
+    return WriteFileAtomically(FFileName, Serialize(data), options);
 }
 
 template <class Change> bool TFileRegistry::Commit(Change change)
 {
     if (FReadOnly)
         return false;
-    TMemoryRegistry next = FData;
+    TRegistryTree next = FData;
     if (!change(next) || !Save(next))
         return false;
     FData = std::move(next);
@@ -291,12 +266,12 @@ bool TFileRegistry::CreateKey(TRootKey root, std::string_view path)
 {
     if (FData.KeyExists(root, path))
         return true;
-    return Commit([&](TMemoryRegistry& d) { return d.CreateKey(root, path); });
+    return Commit([&](TRegistryTree& d) { return d.CreateKey(root, path); });
 }
 
 bool TFileRegistry::DeleteKey(TRootKey root, std::string_view path)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.DeleteKey(root, path); });
+    return Commit([&](TRegistryTree& d) { return d.DeleteKey(root, path); });
 }
 
 bool TFileRegistry::GetKeyNames(TRootKey root, std::string_view path, std::vector<std::string>& names) const
@@ -327,17 +302,17 @@ std::optional<std::string> TFileRegistry::ReadString(TRootKey root, std::string_
 
 bool TFileRegistry::WriteInteger(TRootKey root, std::string_view path, std::string_view name, std::int32_t value)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.WriteInteger(root, path, name, value); });
+    return Commit([&](TRegistryTree& d) { return d.WriteInteger(root, path, name, value); });
 }
 
 bool TFileRegistry::WriteString(TRootKey root, std::string_view path, std::string_view name, std::string_view value)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.WriteString(root, path, name, value); });
+    return Commit([&](TRegistryTree& d) { return d.WriteString(root, path, name, value); });
 }
 
 bool TFileRegistry::DeleteValue(TRootKey root, std::string_view path, std::string_view name)
 {
-    return Commit([&](TMemoryRegistry& d) { return d.DeleteValue(root, path, name); });
+    return Commit([&](TRegistryTree& d) { return d.DeleteValue(root, path, name); });
 }
 
 } // namespace quillan

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backends/headless/MemoryRegistry.h"
+#include "ports/RegistryTree.h"
 
 #include <string>
 
@@ -21,7 +21,7 @@ public:
     bool Load();
     bool ReadOnly() const { return FReadOnly; }
     const std::string& FileName() const { return FFileName; }
-    const TMemoryRegistry& Data() const { return FData; }
+    const TRegistryTree& Data() const { return FData; }
 
     bool KeyExists(TRootKey root, std::string_view path) const override;
     bool CreateKey(TRootKey root, std::string_view path) override;
@@ -36,15 +36,15 @@ public:
     bool DeleteValue(TRootKey root, std::string_view path, std::string_view name) override;
 
     // The file's text for a store's contents, and its inverse (false on malformed text).
-    static std::string Serialize(const TMemoryRegistry& data);
-    static bool Parse(std::string_view text, TMemoryRegistry& data);
+    static std::string Serialize(const TRegistryTree& data);
+    static bool Parse(std::string_view text, TRegistryTree& data);
 
 private:
     template <class Change> bool Commit(Change change);
-    bool Save(const TMemoryRegistry& data) const;
+    bool Save(const TRegistryTree& data) const;
 
     std::string FFileName;
-    TMemoryRegistry FData;
+    TRegistryTree FData;
     bool FReadOnly = false;
 };
 

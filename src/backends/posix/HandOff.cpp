@@ -1,6 +1,7 @@
 #include "backends/posix/HandOff.h"
 
 #include "backends/posix/XdgPaths.h"
+#include "base/AtomicFile.h"
 #include "base/Paths.h"
 
 #include <cerrno>
@@ -160,36 +161,23 @@ bool WriteHandOffFile(const std::string& folder, const std::vector<std::string>&
     for (const std::string& path : paths)
         text.append(path).append("\n");
 
+    // The folder is ours alone: a link or FIFO planted as the hand-off file is replaced, never
+    // written through, and the receiver reads only complete files.
+    TAtomicFileOptions options;
+    options.KeepMode = false;
+    options.KeepOwner = false;
+    options.KeepAttributes = false;
+    options.InPlaceFallback = false;
+    options.SyncFolder = false;
+    options.NewFileMode = 0600;
+    options.Links = TLinkPolicy::lpReplaceLink;
+    TAtomicFileError failure;
     const std::string target = HandOffPath(folder);
-    const std::string temp = folder + "/.handoff." + std::to_string(::getpid());
-    ::unlink(temp.c_str()); // left over by a process of the same id that died while writing
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = Errno("Cannot create file", target);
-        return false;
-    }
-    bool ok = true;
-    for (std::string_view rest = text; ok && !rest.empty();) {
-        const ssize_t n = ::write(fd, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            rest.remove_prefix(static_cast<std::size_t>(n));
-    }
-    if (!ok)
-        error = Errno("Cannot write file", target);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = Errno("Cannot write file", target);
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        error = Errno("Cannot create file", target);
-    }
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+    if (WriteFileAtomically(target, text, options, &failure))
+        return true;
+    errno = failure.Errno;
+    error = Errno(failure.Kind == TAtomicFileFailure::afWrite ? "Cannot write file" : "Cannot create file", target);
+    return false;
 }
 
 std::vector<std::string> ReadHandOffFile(const std::string& folder)

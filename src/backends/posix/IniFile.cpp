@@ -1,8 +1,8 @@
 #include "backends/posix/IniFile.h"
 
+#include "base/AtomicFile.h"
 #include "base/Paths.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -173,34 +173,14 @@ std::string ErrnoText(std::string_view what, const std::string& path)
     return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 TIniFile::TIniFile(std::string fileName)
     : FFileName(std::move(fileName))
 {
-    const int fd = ::open(FFileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO in the settings file's place must not stop the start until a writer
+    // comes. Whatever is not a regular file is ignored, and never written to.
+    const int fd = ::open(FFileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) {
             FLoadFailed = true;
@@ -208,6 +188,14 @@ TIniFile::TIniFile(std::string fileName)
         }
         return;
     }
+    struct stat st { };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        FLoadFailed = true;
+        FLastError = "Ignoring settings file " + FFileName + ": it is not a regular file";
+        return;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::string text;
     char buffer[65536];
     for (;;) {
@@ -354,61 +342,17 @@ bool TIniFile::UpdateFile()
     if (!FModified)
         return true;
 
-    // A settings file kept elsewhere and linked into place stays a link.
-    std::string target = FFileName;
-    struct stat st { };
-    if (::lstat(FFileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(FFileName.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-    const std::string folder = FolderOf(target);
+    // A settings file kept elsewhere and linked into place stays a link: the writer writes
+    // through it.
+    const std::string folder = FolderOf(FFileName);
     if (!CreateFolderChain(folder, 0700)) {
         FLastError = ErrnoText("Cannot create folder", folder);
         return false;
     }
-    struct stat old { };
-    const bool hadOld = ::stat(target.c_str(), &old) == 0;
-
-    static std::atomic<unsigned> counter { 0 };
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        // 0666 lets the umask decide for a new file, as for any file the user creates.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        FLastError = ErrnoText("Cannot create file", temp);
+    TAtomicFileError error;
+    if (!WriteFileAtomically(FFileName, Text(), {}, &error)) {
+        FLastError = error.Message;
         return false;
-    }
-    bool ok = WriteAll(fd, Text());
-    if (ok && hadOld)
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    if (ok)
-        ok = ::fsync(fd) == 0;
-    if (!ok)
-        FLastError = ErrnoText("Cannot write file", temp);
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        FLastError = ErrnoText("Cannot write file", temp);
-    }
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        FLastError = ErrnoText("Cannot replace file", target);
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // The rename is durable only once the folder's entry is.
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
     }
     FModified = false;
     return true;

@@ -1,4 +1,4 @@
-#include "highlight/HighlighterDfm.h"
+#include "highlight/FormFile.h"
 #include "text/QuillEditTextBuffer.h"
 #include "tools/cli/CliCommand.h"
 

@@ -185,6 +185,19 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFile)
     EXPECT_EQ(FolderEntries().size(), 1u) << "temporary file left behind";
 }
 
+TEST_F(IniFileTest, ASettingsFileThatIsNoRegularFileIsIgnored)
+{
+    ASSERT_EQ(::mkfifo(FFile.c_str(), 0600), 0);
+    TIniFile ini(FFile); // would wait for a writer without O_NONBLOCK
+    EXPECT_FALSE(ini.Loaded());
+    EXPECT_NE(ini.LastError().find("not a regular file"), std::string::npos) << ini.LastError();
+    ini.WriteInteger("General", "Top", 1);
+    EXPECT_FALSE(ini.UpdateFile());
+    struct stat st { };
+    ASSERT_EQ(::lstat(FFile.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST_F(IniFileTest, FileThatCannotBeReadIsNeverOverwritten)
 {
     std::filesystem::create_directory(FFile); // exists, but cannot be read as a file

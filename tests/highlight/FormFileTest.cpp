@@ -1,6 +1,7 @@
+#include "highlight/FormFile.h"
+
 #include "HighlighterTestUtil.h"
 #include "highlight/FormStream.h"
-#include "highlight/HighlighterDfm.h"
 #include "text/QuillEditTextBuffer.h"
 
 #include <cerrno>

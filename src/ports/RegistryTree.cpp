@@ -1,4 +1,4 @@
-#include "backends/headless/MemoryRegistry.h"
+#include "ports/RegistryTree.h"
 
 #include "base/AsciiCase.h"
 
@@ -22,7 +22,7 @@ template <class Vec> auto Find(Vec& items, std::string_view name) -> decltype(&i
     return &*it;
 }
 
-bool KeysEqual(const TMemoryRegistry::TKey& a, const TMemoryRegistry::TKey& b)
+bool KeysEqual(const TRegistryTree::TKey& a, const TRegistryTree::TKey& b)
 {
     if (a.Name != b.Name || a.SubKeys.size() != b.SubKeys.size() || a.Values.size() != b.Values.size())
         return false;
@@ -40,7 +40,7 @@ bool KeysEqual(const TMemoryRegistry::TKey& a, const TMemoryRegistry::TKey& b)
 
 } // namespace
 
-bool operator==(const TMemoryRegistry& a, const TMemoryRegistry& b)
+bool operator==(const TRegistryTree& a, const TRegistryTree& b)
 {
     for (std::size_t i = 0; i < a.FRoots.size(); ++i)
         if (!KeysEqual(a.FRoots[i], b.FRoots[i]))
@@ -48,13 +48,13 @@ bool operator==(const TMemoryRegistry& a, const TMemoryRegistry& b)
     return true;
 }
 
-void TMemoryRegistry::Clear()
+void TRegistryTree::Clear()
 {
     for (auto& r : FRoots)
         r = TKey {};
 }
 
-const TMemoryRegistry::TKey* TMemoryRegistry::FindKey(TRootKey root, std::string_view path) const
+const TRegistryTree::TKey* TRegistryTree::FindKey(TRootKey root, std::string_view path) const
 {
     const TKey* key = &Root(root);
     for (std::string_view part : SplitKeyPath(path)) {
@@ -65,17 +65,17 @@ const TMemoryRegistry::TKey* TMemoryRegistry::FindKey(TRootKey root, std::string
     return key;
 }
 
-TMemoryRegistry::TKey* TMemoryRegistry::FindKey(TRootKey root, std::string_view path)
+TRegistryTree::TKey* TRegistryTree::FindKey(TRootKey root, std::string_view path)
 {
-    return const_cast<TKey*>(static_cast<const TMemoryRegistry*>(this)->FindKey(root, path));
+    return const_cast<TKey*>(static_cast<const TRegistryTree*>(this)->FindKey(root, path));
 }
 
-bool TMemoryRegistry::KeyExists(TRootKey root, std::string_view path) const
+bool TRegistryTree::KeyExists(TRootKey root, std::string_view path) const
 {
     return FindKey(root, path) != nullptr;
 }
 
-bool TMemoryRegistry::CreateKey(TRootKey root, std::string_view path)
+bool TRegistryTree::CreateKey(TRootKey root, std::string_view path)
 {
     TKey* key = &Root(root);
     for (std::string_view part : SplitKeyPath(path)) {
@@ -87,7 +87,7 @@ bool TMemoryRegistry::CreateKey(TRootKey root, std::string_view path)
     return true;
 }
 
-bool TMemoryRegistry::DeleteKey(TRootKey root, std::string_view path)
+bool TRegistryTree::DeleteKey(TRootKey root, std::string_view path)
 {
     auto parts = SplitKeyPath(path);
     if (parts.empty())
@@ -105,7 +105,7 @@ bool TMemoryRegistry::DeleteKey(TRootKey root, std::string_view path)
     return true;
 }
 
-bool TMemoryRegistry::GetKeyNames(TRootKey root, std::string_view path, std::vector<std::string>& names) const
+bool TRegistryTree::GetKeyNames(TRootKey root, std::string_view path, std::vector<std::string>& names) const
 {
     names.clear();
     const TKey* key = FindKey(root, path);
@@ -116,7 +116,7 @@ bool TMemoryRegistry::GetKeyNames(TRootKey root, std::string_view path, std::vec
     return true;
 }
 
-bool TMemoryRegistry::GetValueNames(TRootKey root, std::string_view path, std::vector<std::string>& names) const
+bool TRegistryTree::GetValueNames(TRootKey root, std::string_view path, std::vector<std::string>& names) const
 {
     names.clear();
     const TKey* key = FindKey(root, path);
@@ -127,7 +127,7 @@ bool TMemoryRegistry::GetValueNames(TRootKey root, std::string_view path, std::v
     return true;
 }
 
-TRegDataType TMemoryRegistry::GetDataType(TRootKey root, std::string_view path, std::string_view name) const
+TRegDataType TRegistryTree::GetDataType(TRootKey root, std::string_view path, std::string_view name) const
 {
     const TKey* key = FindKey(root, path);
     if (!key)
@@ -136,7 +136,7 @@ TRegDataType TMemoryRegistry::GetDataType(TRootKey root, std::string_view path, 
     return value ? value->Type : TRegDataType::rdUnknown;
 }
 
-std::optional<std::int32_t> TMemoryRegistry::ReadInteger(
+std::optional<std::int32_t> TRegistryTree::ReadInteger(
     TRootKey root, std::string_view path, std::string_view name) const
 {
     const TKey* key = FindKey(root, path);
@@ -146,8 +146,7 @@ std::optional<std::int32_t> TMemoryRegistry::ReadInteger(
     return value->Integer;
 }
 
-std::optional<std::string> TMemoryRegistry::ReadString(
-    TRootKey root, std::string_view path, std::string_view name) const
+std::optional<std::string> TRegistryTree::ReadString(TRootKey root, std::string_view path, std::string_view name) const
 {
     const TKey* key = FindKey(root, path);
     const TValue* value = key ? Find(key->Values, name) : nullptr;
@@ -156,7 +155,7 @@ std::optional<std::string> TMemoryRegistry::ReadString(
     return value->Text;
 }
 
-TMemoryRegistry::TValue* TMemoryRegistry::SetValue(TRootKey root, std::string_view path, std::string_view name)
+TRegistryTree::TValue* TRegistryTree::SetValue(TRootKey root, std::string_view path, std::string_view name)
 {
     TKey* key = FindKey(root, path);
     if (!key)
@@ -167,7 +166,7 @@ TMemoryRegistry::TValue* TMemoryRegistry::SetValue(TRootKey root, std::string_vi
     return &*it;
 }
 
-bool TMemoryRegistry::WriteInteger(TRootKey root, std::string_view path, std::string_view name, std::int32_t value)
+bool TRegistryTree::WriteInteger(TRootKey root, std::string_view path, std::string_view name, std::int32_t value)
 {
     TValue* v = SetValue(root, path, name);
     if (!v)
@@ -178,7 +177,7 @@ bool TMemoryRegistry::WriteInteger(TRootKey root, std::string_view path, std::st
     return true;
 }
 
-bool TMemoryRegistry::WriteString(TRootKey root, std::string_view path, std::string_view name, std::string_view value)
+bool TRegistryTree::WriteString(TRootKey root, std::string_view path, std::string_view name, std::string_view value)
 {
     TValue* v = SetValue(root, path, name);
     if (!v)
@@ -189,7 +188,7 @@ bool TMemoryRegistry::WriteString(TRootKey root, std::string_view path, std::str
     return true;
 }
 
-bool TMemoryRegistry::DeleteValue(TRootKey root, std::string_view path, std::string_view name)
+bool TRegistryTree::DeleteValue(TRootKey root, std::string_view path, std::string_view name)
 {
     TKey* key = FindKey(root, path);
     if (!key)
