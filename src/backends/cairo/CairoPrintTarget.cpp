@@ -1,12 +1,11 @@
 #include "backends/cairo/CairoPrintTarget.h"
 
+#include "base/AtomicFile.h"
 #include "base/QuillEditStrConst.h"
 
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <cmath>
-#include <cstdio>
-#include <unistd.h>
 
 namespace quillan {
 
@@ -43,12 +42,21 @@ void TCairoPrintTarget::BeginDoc(std::string_view title)
     FPagesDone = 0;
     FPngFiles.clear();
     if (!FPdfPath.empty()) {
-        // Written beside the target and renamed at the end, so that a failed or aborted job never
-        // leaves a truncated document where a good one was.
-        FPdfTemp = FPdfPath + ".part";
+        // Through the atomic writer, so that a failed or aborted job never leaves a truncated
+        // document where a good one was.
+        FPdfFile = std::make_unique<TAtomicFile>();
+        if (!FPdfFile->Open(FPdfPath)) {
+            FPdfFile.reset();
+            throw EFCreateError(FPdfPath);
+        }
         const double widthPt = FSheet.PhysicalWidth * 72.0 / FSheet.LogPixelsX;
         const double heightPt = FSheet.PhysicalHeight * 72.0 / FSheet.LogPixelsY;
-        FPdf = cairo_pdf_surface_create(FPdfTemp.c_str(), widthPt, heightPt);
+        FPdf = cairo_pdf_surface_create_for_stream(
+            [](void* file, const unsigned char* data, unsigned int length) {
+                return static_cast<TAtomicFile*>(file)->Write(data, length) ? CAIRO_STATUS_SUCCESS
+                                                                            : CAIRO_STATUS_WRITE_ERROR;
+            },
+            FPdfFile.get(), widthPt, heightPt);
         if (cairo_surface_status(FPdf) != CAIRO_STATUS_SUCCESS) {
             Release();
             throw EFCreateError(FPdfPath);
@@ -160,8 +168,9 @@ void TCairoPrintTarget::EndDoc()
         const cairo_status_t status = cairo_surface_status(FPdf);
         cairo_surface_destroy(FPdf);
         FPdf = nullptr;
-        if (status != CAIRO_STATUS_SUCCESS || std::rename(FPdfTemp.c_str(), FPdfPath.c_str()) != 0) {
-            ::unlink(FPdfTemp.c_str());
+        const bool written = status == CAIRO_STATUS_SUCCESS && FPdfFile->Commit();
+        FPdfFile.reset();
+        if (!written) {
             FPrinting = false;
             throw EWriteError();
         }
@@ -188,10 +197,9 @@ void TCairoPrintTarget::Release() noexcept
 
 void TCairoPrintTarget::Abort() noexcept
 {
-    const bool hadPdf = FPdf != nullptr;
     Release();
-    if (hadPdf)
-        ::unlink(FPdfTemp.c_str());
+    // After the surface is gone, which may still write to the file as it is destroyed.
+    FPdfFile.reset();
     FPrinting = false;
 }
 

@@ -11,6 +11,8 @@ typedef struct _cairo_surface cairo_surface_t;
 
 namespace quillan {
 
+class TAtomicFile;
+
 // A printer that prints into files: a PDF document, PNG images of every page, or both from the
 // same job. The sheet (paper size, printable area, resolution) is given in device pixels as a
 // printer would report it; the engine draws in those pixels and the files are scaled from them,
@@ -48,7 +50,7 @@ private:
 
     TPrinterDeviceCaps FSheet;
     std::string FPdfPath;
-    std::string FPdfTemp;
+    std::unique_ptr<TAtomicFile> FPdfFile; // where the PDF surface writes
     std::string FPngPrefix;
     int FPngDpi = 0;
     bool FPrinting = false;
