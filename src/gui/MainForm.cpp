@@ -642,6 +642,7 @@ void TMainForm::WriteStateFile()
         out << "panel0rect=" << at.x << "," << at.y << "," << caret.width << "," << caret.height << "\n";
     }
     out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
+    out << "tab=" << FNotebook->GetSelection() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();
