@@ -243,9 +243,20 @@ TMainForm::~TMainForm()
 void TMainForm::PlaceWindow()
 {
     const TSettings& s = FModel->Settings;
-    SetSize(s.Left, s.Top, s.Width, s.Height);
+    int width = s.Width;
+    // The first window shows every toolbar button, none behind the overflow arrow; once the
+    // user has closed the program the size is theirs.
+    if (s.FirstRun())
+        width = std::max(width, ToolBarWidthNeeded() + GetSize().x - GetClientSize().x);
+    SetSize(s.Left, s.Top, width, s.Height);
     if (s.Max)
         Maximize(true);
+}
+
+int TMainForm::ToolBarWidthNeeded() const
+{
+    // GTK reports the whole row here, not the overflow arrow alone.
+    return FToolBar->GetBestSize().x;
 }
 
 void TMainForm::CreateMenus()
@@ -643,6 +654,7 @@ void TMainForm::WriteStateFile()
     }
     out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
     out << "tab=" << FNotebook->GetSelection() << "\n";
+    out << "toolbar=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();

@@ -59,6 +59,7 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void PlaceWindow();
+    int ToolBarWidthNeeded() const;
     void Run(void (TMainFormModel::*command)());
     void BuildRecentMenu(wxMenu& menu, bool fileMenuTail);
     void WriteStateFile();
