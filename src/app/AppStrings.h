@@ -19,6 +19,8 @@ inline constexpr const char* SOkToOverwrite = "OK to overwrite %s ?";
 inline constexpr const char* SSaveAsTxt = "Do you want to save this file as a TXT file?";
 inline constexpr const char* SAlreadyOpen
     = "At least one copy of this file is already open.\nReally open another copy?";
+inline constexpr const char* SSettingsUnreadable
+    = "The settings could not be read (%s).\nQuillan uses its defaults and will not write the settings file.";
 
 // File dialogs
 inline constexpr const char* SOpenDialogTitle = "Open file...";

@@ -2,8 +2,6 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
-#include "backends/posix/HandOff.h"
-#include "backends/posix/IniFile.h"
 #include "base/AsciiCase.h"
 #include "base/Paths.h"
 #include "base/QuillEditStrConst.h"
@@ -12,6 +10,7 @@
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
+#include "ports/SettingsStore.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -76,6 +75,7 @@ TMainFormModel::TMainFormModel(IMainFormView& view, IUserInterface& ui)
     , FDfm(std::make_unique<TDfmHighlighter>())
     , FRecent([this] { return Settings.MaxFiles; })
 {
+    FDocuments.reserve(DocumentSlots);
     // The window's own highlighters carry its design values, not the bare class defaults.
     FCpp->ApplyDesignValues();
     FPas->ApplyDesignValues();
@@ -91,21 +91,27 @@ TMainFormModel::TMainFormModel(IMainFormView& view, IUserInterface& ui)
 
 TMainFormModel::~TMainFormModel()
 {
-    // The view owns the editors and may outlive us by a moment; none may keep a highlighter.
-    for (int i = 0; i <= LastIndex; ++i)
-        if (TQuillEdit* edit = Editors[static_cast<std::size_t>(i)]) {
-            edit->SetHighlighter(nullptr);
-            edit->OnChange = nullptr;
-            edit->OnStatusChange = nullptr;
-        }
+    CloseAll();
 }
 
-void TMainFormModel::LoadSettings(const TIniFile& ini)
+void TMainFormModel::LoadSettings(const ISettingsStore& store)
 {
-    Settings.Read(ini);
+    Settings.Read(store);
     Settings.ApplyColours(*FCpp, *FPas, *FHTML);
     ShareFormAttributes(*FDfm, *FPas);
-    FRecent.Load(ini);
+    FRecent.Load(store);
+    FSettingsProblem.clear();
+    if (!store.Loaded())
+        FSettingsProblem = FormatMessage(SSettingsUnreadable, { store.LastError() });
+}
+
+void TMainFormModel::TellSettingsProblem()
+{
+    if (FSettingsProblem.empty())
+        return;
+    const std::string text = std::move(FSettingsProblem);
+    FSettingsProblem.clear();
+    FUI.MessageDlg(text, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
 }
 
 void TMainFormModel::Start()
@@ -114,13 +120,16 @@ void TMainFormModel::Start()
     FileNewCmdExecute();
 }
 
-bool TMainFormModel::SaveSettings(TIniFile& ini) const
+bool TMainFormModel::SaveSettings(ISettingsStore& store)
 {
+    // What could not be read is never written over: the user was told so at the start.
+    if (!store.Loaded())
+        return false;
     TSettings out = Settings;
     out.CaptureColours(*FCpp, *FPas, *FHTML);
-    const bool ok = out.Write(ini);
-    FRecent.Save(ini);
-    return ok;
+    const bool stored = out.Write(store);
+    FRecent.Save(store);
+    return store.UpdateFile() && stored;
 }
 
 // --- highlighters ------------------------------------------------------------------------------
@@ -186,12 +195,61 @@ TCustomHighlighter* TMainFormModel::HighlighterForFile(std::string_view path) co
 
 // --- documents ---------------------------------------------------------------------------------
 
+TQuillEdit* TMainFormModel::Editors(int slot) const
+{
+    return InUse(slot) ? Document(slot).Editor.get() : nullptr;
+}
+
+const std::string& TMainFormModel::FileNames(int slot) const
+{
+    static const std::string free;
+    return InUse(slot) ? Document(slot).FileName : free;
+}
+
+std::uint8_t TMainFormModel::BookmarkStates(int slot) const
+{
+    return InUse(slot) ? Document(slot).BookmarkState : bsNone;
+}
+
+void TMainFormModel::SetBookmarkState(int slot, std::uint8_t state)
+{
+    Document(slot).BookmarkState = state;
+}
+
+bool TMainFormModel::IsBinaryFormFile(int slot) const
+{
+    return InUse(slot) && Document(slot).BinaryForm;
+}
+
 int TMainFormModel::SlotOf(const TQuillEdit* edit) const
 {
-    for (int i = 0; i <= LastIndex; ++i)
-        if (Editors[static_cast<std::size_t>(i)] == edit)
+    for (int i = 0; i < DocumentCount(); ++i)
+        if (Document(i).Editor.get() == edit)
             return i;
     return -1;
+}
+
+void TMainFormModel::RemoveDocument(int slot)
+{
+    TDocument& doc = Document(slot);
+    // Nothing of ours may be reached from the editor once it goes; the highlighters outlive it.
+    doc.Editor->SetHighlighter(nullptr);
+    doc.Editor->OnChange = nullptr;
+    doc.Editor->OnStatusChange = nullptr;
+    doc.BookmarkState = bsFreeing;
+    FView.RemoveListRow(slot);
+    FView.RemoveDocumentTab(slot);
+    // The tab's window has let go of the editor: it can go now.
+    FDocuments.erase(FDocuments.begin() + slot);
+}
+
+void TMainFormModel::CloseAll()
+{
+    while (!FDocuments.empty())
+        RemoveDocument(LastIndex());
+    FUntitledCount = 0;
+    FActiveSlot = -1;
+    FLoadingDocument = false;
 }
 
 void TMainFormModel::SetUpEditor(TQuillEdit& edit)
@@ -241,22 +299,21 @@ void TMainFormModel::SetActive(int slot)
 
 void TMainFormModel::FileNewCmdExecute()
 {
-    if (LastIndex + 1 >= DocumentSlots)
+    if (DocumentCount() >= DocumentSlots)
         throw std::logic_error("no free document slot");
-    ++UntitledCount;
+    ++FUntitledCount;
     FView.RestoreApplication();
-    TQuillEdit* edit = FView.AddDocumentTab(SUntitled, iiUnmodified);
-    ++LastIndex;
-    const auto slot = static_cast<std::size_t>(LastIndex);
-    Editors[slot] = edit;
-    FileNames[slot] = SUntitled;
-    BookmarkStates[slot] = bsNone;
-    FBinaryForm[slot] = false;
-    SetActive(LastIndex);
-    SetUpEditor(*edit);
-    FView.FocusEditor(LastIndex);
-    FView.AddListRow(RowCaption(LastIndex, SUntitled), iiUnmodified);
-    FView.SelectListRow(LastIndex);
+    TDocument doc;
+    doc.Editor = std::make_unique<TQuillEdit>();
+    doc.FileName = SUntitled;
+    TQuillEdit& edit = *doc.Editor;
+    FDocuments.push_back(std::move(doc));
+    FView.AddDocumentTab(edit, SUntitled, iiUnmodified);
+    SetActive(LastIndex());
+    SetUpEditor(edit);
+    FView.FocusEditor(LastIndex());
+    FView.AddListRow(RowCaption(LastIndex(), SUntitled), iiUnmodified);
+    FView.SelectListRow(LastIndex());
     UpdateCaretPanel();
     UpdateDocumentState(FActiveSlot);
     UpdateInsertPanel();
@@ -264,21 +321,10 @@ void TMainFormModel::FileNewCmdExecute()
 
 void TMainFormModel::DiscardNewSlot()
 {
-    const int slot = LastIndex;
-    const auto s = static_cast<std::size_t>(slot);
-    Editors[s]->SetHighlighter(nullptr);
-    Editors[s]->OnChange = nullptr;
-    Editors[s]->OnStatusChange = nullptr;
-    FView.RemoveListRow(slot);
-    FView.RemoveDocumentTab(slot);
-    Editors[s] = nullptr;
-    FileNames[s].clear();
-    BookmarkStates[s] = bsNone;
-    FBinaryForm[s] = false;
-    --LastIndex;
-    LoadingDocument = false;
-    if (LastIndex >= 0) {
-        SetActive(std::min(FActiveSlot, LastIndex));
+    RemoveDocument(LastIndex());
+    FLoadingDocument = false;
+    if (LastIndex() >= 0) {
+        SetActive(std::min(FActiveSlot, LastIndex()));
         FView.SelectListRow(FActiveSlot);
         UpdateCaretPanel();
         UpdateDocumentState(FActiveSlot);
@@ -291,8 +337,8 @@ void TMainFormModel::DiscardNewSlot()
 bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
 {
     const std::string upper = AsciiUpperCopy(path);
-    for (int i = 0; i <= LastIndex; ++i) {
-        if (AsciiUpperCopy(FileNames[static_cast<std::size_t>(i)]) != upper)
+    for (const TDocument& doc : FDocuments) {
+        if (AsciiUpperCopy(doc.FileName) != upper)
             continue;
         if (FUI.MessageDlg(SAlreadyOpen, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo) != TModalResult::mrYes)
             return false;
@@ -300,12 +346,12 @@ bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
     }
 
     const int previousActive = FActiveSlot;
-    LoadingDocument = true;
+    FLoadingDocument = true;
     FileNewCmdExecute();
     // The new document carries a name from now on, whatever happens below.
-    --UntitledCount;
-    const auto slot = static_cast<std::size_t>(LastIndex);
-    TQuillEdit& edit = *Editors[slot];
+    --FUntitledCount;
+    const int slot = LastIndex();
+    TQuillEdit& edit = *Document(slot).Editor;
     TCustomHighlighter* highlighter = HighlighterForFile(path);
     std::string failure;
     try {
@@ -315,7 +361,7 @@ bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
             if (LoadFormFileAsText(path, edit.Lines(), &message) != 0)
                 failure = message.empty() ? FormatMessage(SCannotOpenFile, { path }) : message;
             else
-                FBinaryForm[slot] = true;
+                Document(slot).BinaryForm = true;
         }
     } catch (const std::exception&) {
         failure = FormatMessage(SCannotOpenFile, { path });
@@ -324,7 +370,7 @@ bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
         // The tab was made before the file could be read: take it back so that the tables hold
         // only documents that exist.
         DiscardNewSlot();
-        if (previousActive >= 0 && previousActive <= LastIndex) {
+        if (InUse(previousActive)) {
             SetActive(previousActive);
             FView.SelectListRow(previousActive);
             UpdateDocumentState(previousActive);
@@ -333,16 +379,16 @@ bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
         return false;
     }
 
-    FView.SetTabCaption(LastIndex, ExtractFileName(path));
-    FileNames[slot] = path;
+    FView.SetTabCaption(slot, ExtractFileName(path));
+    Document(slot).FileName = path;
     if (!readOnly)
         readOnly = FileIsReadOnly(path);
     edit.SetModified(false);
     edit.SetReadOnly(readOnly);
     UpdateDocumentState(FActiveSlot);
     UpdateInsertPanel();
-    FView.SetListRowCaption(LastIndex, RowCaption(LastIndex, path));
-    LoadingDocument = false;
+    FView.SetListRowCaption(slot, RowCaption(slot, path));
+    FLoadingDocument = false;
     edit.SetHighlighter(highlighter);
     UpdateDocumentState(FActiveSlot);
     UpdateGutterDigits();
@@ -351,10 +397,9 @@ bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
 
 void TMainFormModel::UpdateDocumentState(int slot)
 {
-    if (!LoadingDocument && slot >= 0 && slot <= LastIndex) {
-        const auto s = static_cast<std::size_t>(slot);
-        const TQuillEdit& edit = *Editors[s];
-        const bool bookmarked = BookmarkStates[s] == bsBookmarked;
+    if (!FLoadingDocument && InUse(slot)) {
+        const TQuillEdit& edit = *Document(slot).Editor;
+        const bool bookmarked = Document(slot).BookmarkState == bsBookmarked;
         FStateWord = edit.Modified() ? SStateModified : edit.ReadOnly() ? SStateReadOnly : SStateUnmodified;
         FStateIcon = StateImage(edit.Modified(), edit.ReadOnly(), bookmarked);
         FView.SetTabImage(slot, FStateIcon);
@@ -409,7 +454,7 @@ int TMainFormModel::StateWordOffset(std::string_view word)
 
 void TMainFormModel::PageControl1Change(int slot)
 {
-    if (slot < 0 || slot > LastIndex)
+    if (!InUse(slot))
         return;
     FActiveSlot = slot;
     UpdateDocumentState(FActiveSlot);
@@ -418,26 +463,25 @@ void TMainFormModel::PageControl1Change(int slot)
     UpdateCaretPanel();
 }
 
-void TMainFormModel::PreviousFile()
+void TMainFormModel::ShowSlot(int slot)
 {
-    if (FActiveSlot <= 0)
-        return;
-    SetActive(FActiveSlot - 1);
+    SetActive(slot);
     FView.SelectListRow(FActiveSlot);
     UpdateCaretPanel();
     UpdateDocumentState(FActiveSlot);
     UpdateInsertPanel();
 }
 
+void TMainFormModel::PreviousFile()
+{
+    if (FActiveSlot > 0)
+        ShowSlot(FActiveSlot - 1);
+}
+
 void TMainFormModel::NextFile()
 {
-    if (FActiveSlot >= LastIndex)
-        return;
-    SetActive(FActiveSlot + 1);
-    FView.SelectListRow(FActiveSlot);
-    UpdateCaretPanel();
-    UpdateDocumentState(FActiveSlot);
-    UpdateInsertPanel();
+    if (FActiveSlot < LastIndex())
+        ShowSlot(FActiveSlot + 1);
 }
 
 void TMainFormModel::ToggleLineNumbers()
@@ -488,21 +532,21 @@ TCommandStates TMainFormModel::ActionListUpdate(std::string_view findText) const
     TCommandStates s;
     const int count = DocumentCount();
     s.New = s.Open = s.AcceptDrops = count < MaxOpenDocuments;
-    s.NextFile = FActiveSlot < LastIndex;
+    s.NextFile = FActiveSlot < LastIndex();
     s.PreviousFile = FActiveSlot > 0;
     s.FindAgain = !findText.empty();
     const TQuillEdit* edit = ActiveEditor();
     if (edit) {
-        const auto a = static_cast<std::size_t>(FActiveSlot);
+        const TDocument& doc = Document(FActiveSlot);
         s.Save = edit->Modified();
-        s.Close = !(FileNames[a] == SUntitled && UntitledCount == 1);
+        s.Close = !(doc.FileName == SUntitled && FUntitledCount == 1);
         s.ViewInBrowser = edit->Highlighter() == FHTML.get();
         s.Cut = s.Copy = edit->HasSelection();
         if (edit->HandleAllocated()) {
             s.Undo = edit->CanUndo();
             s.Paste = const_cast<TQuillEdit*>(edit)->CanPaste();
         }
-        const bool bookmarked = BookmarkStates[a] == bsBookmarked;
+        const bool bookmarked = doc.BookmarkState == bsBookmarked;
         s.BookmarkCaption = bookmarked ? "Remove &Bookmark" : "Set &Bookmark";
         s.BookmarkHint = bookmarked ? "Unbookmark the current file" : "Bookmark the current file";
     }
@@ -545,7 +589,7 @@ void TMainFormModel::OpenFiles(const std::vector<std::string>& files, bool readO
 
 void TMainFormModel::WriteDocument(int slot, const std::string& fileName, bool asForm)
 {
-    TQuillEdit& edit = *Editors[static_cast<std::size_t>(slot)];
+    TQuillEdit& edit = *Document(slot).Editor;
     if (!asForm) {
         edit.Lines().SaveToFile(fileName);
         return;
@@ -561,12 +605,12 @@ void TMainFormModel::FileSaveCmdExecute()
     TQuillEdit* edit = ActiveEditor();
     if (!edit || !edit->Modified())
         return;
-    const auto a = static_cast<std::size_t>(FActiveSlot);
-    if (FileNames[a] == SUntitled) {
+    const TDocument& doc = Document(FActiveSlot);
+    if (doc.FileName == SUntitled) {
         FileSaveAsCmdExecute();
         return;
     }
-    WriteDocument(FActiveSlot, FileNames[a], IsFormFileName(FileNames[a]) && FBinaryForm[a]);
+    WriteDocument(FActiveSlot, doc.FileName, IsFormFileName(doc.FileName) && doc.BinaryForm);
     edit->SetModified(false);
     UpdateDocumentState(FActiveSlot);
 }
@@ -576,12 +620,11 @@ bool TMainFormModel::FileSaveAsCmdExecute()
     const int s = FActiveSlot;
     if (s < 0)
         return false;
-    const auto ss = static_cast<std::size_t>(s);
     if (!FUI.ExecuteSaveDialog(SaveDialog))
         return false;
     // One untitled document always stays open; with every slot in use there is no room for a
     // new one, and the saved document then simply leaves none untitled behind.
-    if (FileNames[ss] == SUntitled && UntitledCount == 1 && LastIndex + 1 < DocumentSlots) {
+    if (Document(s).FileName == SUntitled && FUntitledCount == 1 && DocumentCount() < DocumentSlots) {
         FileNewCmdExecute();
         SetActive(s);
         FView.SelectListRow(s);
@@ -589,7 +632,7 @@ bool TMainFormModel::FileSaveAsCmdExecute()
     std::string name = SaveDialog.FileName;
     const bool toForm = IsFormFileName(name);
     // A form document read as text stays text; everything else named .dfm is written binary.
-    const bool asForm = toForm && !(IsFormFileName(FileNames[ss]) && !FBinaryForm[ss]);
+    const bool asForm = toForm && !(IsFormFileName(Document(s).FileName) && !Document(s).BinaryForm);
     if (!toForm) {
         const int textFilterIndex = static_cast<int>(FHighlighterList.size()) + 1;
         if (ExtractFileExt(name).empty() && SaveDialog.FilterIndex == textFilterIndex
@@ -603,12 +646,13 @@ bool TMainFormModel::FileSaveAsCmdExecute()
         return false;
     WriteDocument(s, name, asForm);
 
-    TQuillEdit& edit = *Editors[ss];
-    const bool wasUntitled = FileNames[ss] == SUntitled;
-    FileNames[ss] = name;
-    FBinaryForm[ss] = asForm;
+    TDocument& doc = Document(s);
+    TQuillEdit& edit = *doc.Editor;
+    const bool wasUntitled = doc.FileName == SUntitled;
+    doc.FileName = name;
+    doc.BinaryForm = asForm;
     if (wasUntitled)
-        --UntitledCount;
+        --FUntitledCount;
     FView.SetTabCaption(s, ExtractFileName(name));
     edit.SetModified(false);
     UpdateDocumentState(s);
@@ -628,10 +672,10 @@ bool TMainFormModel::FileSaveAsCmdExecute()
 void TMainFormModel::FileSaveAllCmdExecute()
 {
     const int remembered = FActiveSlot;
-    const int last = LastIndex;
+    const int last = LastIndex();
     for (int i = 0; i <= last; ++i) {
         SetActive(i);
-        if (Editors[static_cast<std::size_t>(i)]->Modified())
+        if (Document(i).Editor->Modified())
             FileSaveCmdExecute();
     }
     SetActive(remembered);
@@ -643,9 +687,8 @@ void TMainFormModel::AskSaveCurrent()
     const TQuillEdit* edit = ActiveEditor();
     if (!edit || !edit->Modified())
         return;
-    const TModalResult answer
-        = FUI.MessageDlg(FormatMessage(SSaveChanges, { FileNames[static_cast<std::size_t>(FActiveSlot)] }),
-            TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel);
+    const TModalResult answer = FUI.MessageDlg(FormatMessage(SSaveChanges, { Document(FActiveSlot).FileName }),
+        TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNoCancel);
     if (answer == TModalResult::mrCancel || answer == TModalResult::mrNone)
         throw EAbort();
     if (answer == TModalResult::mrYes)
@@ -657,39 +700,22 @@ void TMainFormModel::FileCloseCmdExecute()
     const int s = FActiveSlot;
     if (s < 0)
         return;
-    const auto ss = static_cast<std::size_t>(s);
-    if (FileNames[ss] == SUntitled && UntitledCount == 1)
+    if (Document(s).FileName == SUntitled && FUntitledCount == 1)
         return;
+    // Saving may name the document, and opening a new untitled one may move the records.
     AskSaveCurrent();
-    if (FileNames[ss] != SUntitled)
-        FRecent.Add(FileNames[ss]);
-    Editors[ss]->SetHighlighter(nullptr);
-    Editors[ss]->OnChange = nullptr;
-    Editors[ss]->OnStatusChange = nullptr;
-    if (FileNames[ss] == SUntitled)
-        --UntitledCount;
-    FileNames[ss].clear();
-    BookmarkStates[ss] = bsFreeing;
-    FView.RemoveListRow(s);
-    FView.RemoveDocumentTab(s);
-    for (int i = s; i < LastIndex; ++i) {
-        const auto d = static_cast<std::size_t>(i);
-        Editors[d] = Editors[d + 1];
-        FileNames[d] = std::move(FileNames[d + 1]);
-        BookmarkStates[d] = BookmarkStates[d + 1];
-        FBinaryForm[d] = FBinaryForm[d + 1];
-    }
-    const auto last = static_cast<std::size_t>(LastIndex);
-    Editors[last] = nullptr;
-    FileNames[last].clear();
-    BookmarkStates[last] = bsNone;
-    FBinaryForm[last] = false;
-    --LastIndex;
+    const std::string name = Document(s).FileName;
+    if (name == SUntitled)
+        --FUntitledCount;
+    else
+        FRecent.Add(name);
+    // Later documents move down by one slot.
+    RemoveDocument(s);
     // The tab that took the closed one's place is active; after the rightmost, the new rightmost.
-    SetActive(std::min(s, LastIndex));
+    SetActive(std::min(s, LastIndex()));
     FView.SelectListRow(FActiveSlot);
-    for (int i = 0; i <= LastIndex; ++i) {
-        FView.SetListRowCaption(i, RowCaption(i, FileNames[static_cast<std::size_t>(i)]));
+    for (int i = 0; i <= LastIndex(); ++i) {
+        FView.SetListRowCaption(i, RowCaption(i, Document(i).FileName));
         UpdateDocumentState(i);
     }
     UpdateDocumentState(FActiveSlot);
@@ -700,11 +726,12 @@ void TMainFormModel::FileCloseCmdExecute()
 bool TMainFormModel::CloseQuery()
 {
     bool canClose = true;
-    for (int i = 0; i <= LastIndex; ++i) {
-        SetActive(i);
+    for (int i = 0; i <= LastIndex(); ++i) {
+        // The user must see which document the question is about: its tab, row and panels.
+        ShowSlot(i);
         try {
             AskSaveCurrent();
-            const std::string& name = FileNames[static_cast<std::size_t>(i)];
+            const std::string& name = Document(i).FileName;
             if (name != SUntitled)
                 FRecent.Add(name);
         } catch (const EAbort&) {
@@ -723,11 +750,11 @@ void TMainFormModel::FileReopen(const std::string& path)
         FView.RestoreApplication();
 }
 
-int TMainFormModel::HandOff(const THandOffRequest& request)
+int TMainFormModel::HandOff(const std::vector<std::string>& files)
 {
     FView.RestoreApplication();
     return OpenFilesInOrder(
-        request.Files, [this] { return DocumentCount(); }, [this](const std::string& p) { OpenFileInTab(p, false); });
+        files, [this] { return DocumentCount(); }, [this](const std::string& p) { OpenFileInTab(p, false); });
 }
 
 } // namespace quillan

@@ -21,8 +21,7 @@ class TCppHighlighter;
 class TPasHighlighter;
 class THTMLHighlighter;
 class TDfmHighlighter;
-class TIniFile;
-struct THandOffRequest;
+class ISettingsStore;
 
 // Slots 0..100: New, Open and the hand-off stop at 100 documents, but Save As of the last
 // untitled document may open the 101st.
@@ -47,10 +46,11 @@ class IMainFormView {
 public:
     virtual ~IMainFormView() = default;
 
-    // Appends a tab with a new editor in it and returns the editor, which the view owns until
-    // RemoveDocumentTab. The tab does not become active by this.
-    virtual TQuillEdit* AddDocumentTab(const std::string& caption, int image) = 0;
-    // Removes tab `slot` and destroys its editor; later tabs move down by one.
+    // Appends a tab whose window shows `edit`. The model owns the editor and keeps it alive
+    // until the tab is removed. The tab does not become active by this.
+    virtual void AddDocumentTab(TQuillEdit& edit, const std::string& caption, int image) = 0;
+    // Removes tab `slot`; its window lets go of the editor, which the model destroys next. Later
+    // tabs move down by one.
     virtual void RemoveDocumentTab(int slot) = 0;
     virtual void SetTabCaption(int slot, const std::string& caption) = 0;
     virtual void SetTabImage(int slot, int image) = 0;
@@ -97,8 +97,9 @@ std::string RowCaption(int slot, std::string_view fileName);
 // The state icon of a document: modified wins over read-only; bookmarked has its own three.
 int StateImage(bool modified, bool readOnly, bool bookmarked);
 
-// The main window without its window: the document tables, the highlighters, the settings and
-// recent list, and the file commands. Commands that ask the user go through IUserInterface; a
+// The main window without its window: the documents, the highlighters, the settings and recent
+// list, and the file commands. The model owns every document (its editor included); the view
+// only shows them, one tab window per slot. Commands that ask the user go through IUserInterface; a
 // command that fails throws, and the caller reports it with Execute (or ShowException).
 class TMainFormModel {
 public:
@@ -110,27 +111,39 @@ public:
     // --- start and end ----------------------------------------------------------------------
     // Reads the settings onto the highlighters, builds the highlighter list and the dialogs'
     // filter, and loads the recent list. Then Start opens the first "Untitled" document.
-    void LoadSettings(const TIniFile& ini);
+    // Settings that could not be read leave the defaults; TellSettingsProblem says so.
+    void LoadSettings(const ISettingsStore& store);
     void Start();
-    // The window fills in Settings' placement first. Writes the settings, then the recent list.
-    bool SaveSettings(TIniFile& ini) const;
+    // Tells the user, once, that the settings could not be read and will not be written. Does
+    // nothing when they were read. The window calls it once it is shown.
+    void TellSettingsProblem();
+    // The window fills in Settings' placement first. Writes the settings, then the recent list,
+    // and makes them lasting. False when something could not be stored, or the store was never
+    // read (it is left alone then).
+    bool SaveSettings(ISettingsStore& store);
 
-    // --- document tables --------------------------------------------------------------------
-    std::array<TQuillEdit*, DocumentSlots> Editors {};
-    std::array<std::string, DocumentSlots> FileNames;
-    std::array<std::uint8_t, DocumentSlots> BookmarkStates {};
-    int LastIndex = -1;
-    int UntitledCount = 0;
-    bool LoadingDocument = false;
+    // --- documents --------------------------------------------------------------------------
+    // Slots 0..LastIndex() hold the open documents in tab order; for a free slot the editor is
+    // null, the file name empty and the bookmark state bsNone.
+    TQuillEdit* Editors(int slot) const;
+    const std::string& FileNames(int slot) const;
+    std::uint8_t BookmarkStates(int slot) const;
+    void SetBookmarkState(int slot, std::uint8_t state);
+    // Whether slot's document was read from a binary form file, and so is written back as one.
+    bool IsBinaryFormFile(int slot) const;
+    int LastIndex() const { return static_cast<int>(FDocuments.size()) - 1; }
+    int UntitledCount() const { return FUntitledCount; }
+    // True while a file is read into its new tab.
+    bool LoadingDocument() const { return FLoadingDocument; }
 
     int ActiveSlot() const { return FActiveSlot; }
-    int DocumentCount() const { return LastIndex + 1; }
-    TQuillEdit* ActiveEditor() const
-    {
-        return FActiveSlot >= 0 ? Editors[static_cast<std::size_t>(FActiveSlot)] : nullptr;
-    }
-    // Whether slot's document was read from a binary form file, and so is written back as one.
-    bool IsBinaryFormFile(int slot) const { return FBinaryForm.at(static_cast<std::size_t>(slot)); }
+    int DocumentCount() const { return static_cast<int>(FDocuments.size()); }
+    TQuillEdit* ActiveEditor() const { return Editors(FActiveSlot); }
+
+    // Closes every document without a question, from the last tab to the first: each editor is
+    // unhooked from the highlighters and the model, its tab and row go, then the editor. The
+    // model's destructor does it too; the window calls it while its tabs can still go.
+    void CloseAll();
 
     void FileNewCmdExecute();
     // False when nothing was opened: a second copy declined, or the file could not be read (the
@@ -179,7 +192,7 @@ public:
     void AskSaveCurrent();
     void FileReopen(const std::string& path);
     // Opens a second instance's files in order and returns how many were opened.
-    int HandOff(const THandOffRequest& request);
+    int HandOff(const std::vector<std::string>& files);
 
     void PageControl1Change(int slot);
     void PreviousFile();
@@ -210,8 +223,24 @@ public:
     IUserInterface& UI() { return FUI; }
 
 private:
+    // One open document.
+    struct TDocument {
+        std::unique_ptr<TQuillEdit> Editor;
+        std::string FileName;
+        std::uint8_t BookmarkState = bsNone;
+        bool BinaryForm = false;
+    };
+
+    TDocument& Document(int slot) { return FDocuments.at(static_cast<std::size_t>(slot)); }
+    const TDocument& Document(int slot) const { return FDocuments.at(static_cast<std::size_t>(slot)); }
+    bool InUse(int slot) const { return slot >= 0 && slot < DocumentCount(); }
+    // Takes slot's document out: unhooked, its row and tab removed, its editor destroyed.
+    void RemoveDocument(int slot);
     void SetUpEditor(TQuillEdit& edit);
     void SetActive(int slot);
+    // SetActive with the list row and the status panels following, as moving between
+    // documents does.
+    void ShowSlot(int slot);
     void WriteDocument(int slot, const std::string& fileName, bool asForm);
     void DiscardNewSlot();
     void EditorStatusChange(TQuillEdit* edit, unsigned changes);
@@ -225,8 +254,12 @@ private:
     std::unique_ptr<TDfmHighlighter> FDfm;
     std::vector<std::pair<std::string, TCustomHighlighter*>> FHighlighterList;
     TRecentFileList FRecent;
-    std::array<bool, DocumentSlots> FBinaryForm {};
+    std::vector<TDocument> FDocuments;
+    int FUntitledCount = 0;
+    bool FLoadingDocument = false;
     int FActiveSlot = -1;
+    // Set when the settings could not be read; cleared once the user has been told.
+    std::string FSettingsProblem;
     bool FLineNumbersChecked = true;
 
     std::string FCaretPanel;

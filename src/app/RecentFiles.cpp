@@ -4,8 +4,8 @@
 #include "app/CommandLine.h"
 #include "app/Settings.h"
 #include "app/UserInterface.h"
-#include "backends/posix/IniFile.h"
 #include "base/Paths.h"
+#include "ports/SettingsStore.h"
 
 #include <algorithm>
 
@@ -56,7 +56,7 @@ int TRecentFileList::Add(std::string_view path)
     return 0;
 }
 
-void TRecentFileList::Load(const TIniFile& ini)
+void TRecentFileList::Load(const ISettingsStore& ini)
 {
     const int count = std::clamp(ini.ReadInteger("General", "Files", 0), 0, Capacity());
     for (int i = count - 1; i >= 0; --i) {
@@ -66,7 +66,7 @@ void TRecentFileList::Load(const TIniFile& ini)
     }
 }
 
-void TRecentFileList::Save(TIniFile& ini) const
+void TRecentFileList::Save(ISettingsStore& ini) const
 {
     int written = 0;
     for (const std::string& path : FItems)
@@ -75,7 +75,7 @@ void TRecentFileList::Save(TIniFile& ini) const
     ini.WriteInteger("General", "Files", written);
 }
 
-void TRecentFileList::Clear(TIniFile& ini)
+void TRecentFileList::Clear(ISettingsStore& ini)
 {
     Save(ini);
     ini.WriteInteger("General", "Files", 0);

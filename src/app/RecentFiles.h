@@ -7,7 +7,7 @@
 
 namespace quillan {
 
-class TIniFile;
+class ISettingsStore;
 class IUserInterface;
 
 // Image index of a recent-file menu item.
@@ -32,13 +32,13 @@ public:
     // capacity). Entries are added from the last to "File0" with Add, so "File0" ends up first
     // and a path repeated further down is dropped. Empty entries (a key missing from the file)
     // are skipped: an empty path can never be reopened.
-    void Load(const TIniFile& ini);
+    void Load(const ISettingsStore& store);
     // Writes "General"/"Files" and "File0".."File<n-1>"; lines beyond stay in the file unread.
     // A path with a line break cannot be written as a value and is left out.
-    void Save(TIniFile& ini) const;
+    void Save(ISettingsStore& store) const;
     // Empties the list as the options dialog's "Clear" does: the entries are saved as usual,
     // then "Files" is set to 0.
-    void Clear(TIniFile& ini);
+    void Clear(ISettingsStore& store);
 
     // The add rule: a path already listed (in any letter case) keeps its place and its index is
     // returned; otherwise, once the list holds the capacity, the entry at index capacity-1 goes

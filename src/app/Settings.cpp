@@ -1,10 +1,10 @@
 #include "app/Settings.h"
 
-#include "backends/posix/IniFile.h"
 #include "highlight/HighlighterCpp.h"
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
+#include "ports/SettingsStore.h"
 
 #include <algorithm>
 
@@ -59,7 +59,7 @@ constexpr TColourKey<THTMLColours, THTMLHighlighter> HTMLKeys[] = {
 
 template <class Colours, class Highlighter, std::size_t N>
 void ReadColours(
-    const TIniFile& ini, const char* section, const TColourKey<Colours, Highlighter> (&keys)[N], Colours& colours)
+    const ISettingsStore& ini, const char* section, const TColourKey<Colours, Highlighter> (&keys)[N], Colours& colours)
 {
     for (const auto& key : keys)
         colours.*key.Value = ini.ReadInteger(section, key.Key, colours.*key.Value);
@@ -67,7 +67,7 @@ void ReadColours(
 
 template <class Colours, class Highlighter, std::size_t N>
 void WriteColours(
-    TIniFile& ini, const char* section, const TColourKey<Colours, Highlighter> (&keys)[N], const Colours& colours)
+    ISettingsStore& ini, const char* section, const TColourKey<Colours, Highlighter> (&keys)[N], const Colours& colours)
 {
     for (const auto& key : keys)
         ini.WriteInteger(section, key.Key, colours.*key.Value);
@@ -94,7 +94,7 @@ int ClampRecentCapacity(int capacity)
     return std::clamp(capacity, MinRecentCapacity, MaxRecentCapacity);
 }
 
-void TSettings::Read(const TIniFile& ini)
+void TSettings::Read(const ISettingsStore& ini)
 {
     CheckSum = ini.ReadInteger(General, "CheckSum", CheckSum);
 
@@ -126,7 +126,7 @@ void TSettings::Read(const TIniFile& ini)
     ShowLines = ini.ReadBool(RichEdit, "ShowLines", ShowLines);
 }
 
-bool TSettings::Write(TIniFile& ini) const
+bool TSettings::Write(ISettingsStore& ini) const
 {
     ini.WriteBool(Tray, "Enabled", TrayEnabled);
     ini.WriteBool(Tray, "MinToTray", MinToTray);

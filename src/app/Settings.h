@@ -6,7 +6,7 @@
 
 namespace quillan {
 
-class TIniFile;
+class ISettingsStore;
 class TCppHighlighter;
 class TPasHighlighter;
 class THTMLHighlighter;
@@ -92,12 +92,12 @@ struct TSettings {
     // Missing keys and values that are not numbers keep the defaults above. The window's
     // placement is read only when it was not maximised; "Always" only when the tray icon is
     // enabled (otherwise it is false); the capacity is kept within 1..100.
-    void Read(const TIniFile& ini);
+    void Read(const ISettingsStore& store);
     // Writes every key in the order the program always has, "CheckSum" as 10 (a normal exit);
     // when maximised only "Max"=1 is written, so the last normal placement stays in the file.
     // The recent list writes its own keys afterwards. Returns false when a value could not be
     // stored (a font name with a line break).
-    bool Write(TIniFile& ini) const;
+    bool Write(ISettingsStore& store) const;
 
     // Copies the colours onto the highlighters' attributes, and back.
     void ApplyColours(TCppHighlighter& cpp, TPasHighlighter& pas, THTMLHighlighter& html) const;

@@ -7,11 +7,13 @@
 #include "backends/posix/XdgPaths.h"
 #include "backends/wx/WxEditorWindow.h"
 #include "backends/wx/WxText.h"
+#include "base/AtomicFile.h"
 #include "editor/QuillEdit.h"
 #include "gui/StateImages.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <vector>
@@ -118,14 +120,27 @@ public:
     explicit TMainStatusBar(wxWindow* parent)
         : wxStatusBar(parent, wxID_ANY, wxSTB_DEFAULT_STYLE)
     {
-        const int widths[] = { 120, 95, 70, 400 };
+        const int widths[] = { CaretPanelWidth(), 95, 70, 400 };
         SetFieldsCount(4, widths);
         SetMinHeight(28);
     }
 
+    // Room for a seven-digit line and an eight-digit column in the bar's own font; never less
+    // than the 120 pixels the panel always had.
+    int CaretPanelWidth() const
+    {
+        char widest[64];
+        std::snprintf(widest, sizeof widest, SCaretPanel, 8888888, 88888888);
+        return std::max(120, GetTextExtent(widest).x + 2 * PanelMargin);
+    }
+
 protected:
+    static constexpr int PanelMargin = 8;
+
     void DrawFieldText(wxDC& dc, const wxRect& rc, int i, int textHeight) override
     {
+        // Whatever a panel holds stays inside it, however long its text gets.
+        wxDCClipper clip(dc, rc);
         if (i == 3 || !FModel) {
             wxStatusBar::DrawFieldText(dc, rc, i, textHeight);
             return;
@@ -139,7 +154,9 @@ protected:
         }
         const wxString text = GetStatusText(i);
         const wxSize extent = dc.GetTextExtent(text);
-        dc.DrawText(text, rc.x + (rc.width - extent.x) / 2, rc.y + (rc.height - textHeight) / 2);
+        // Too wide to centre: the start ("L:") is what must stay readable.
+        const int x = extent.x <= rc.width - 2 * PanelMargin ? rc.x + (rc.width - extent.x) / 2 : rc.x + 2;
+        dc.DrawText(text, x, rc.y + (rc.height - textHeight) / 2);
     }
 
 public:
@@ -184,10 +201,10 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
 
     FModel = std::make_unique<TMainFormModel>(*this, FUI);
     FStatus->FModel = FModel.get();
-    {
-        const TIniFile ini(SettingsFileName());
-        FModel->LoadSettings(ini);
-    }
+    FSettingsFile = std::make_unique<TIniFile>(SettingsFileName());
+    FModel->LoadSettings(*FSettingsFile);
+    // Once the window is up: a box before it would hold back the other starts.
+    CallAfter([this] { FModel->TellSettingsProblem(); });
     PlaceWindow();
     FModel->Start();
     FStatus->SetStatusText(SProductLine, 3);
@@ -197,7 +214,6 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
 
     Bind(wxEVT_MENU, &TMainForm::OnCommand, this, ID_NEW, ID_RECENT_LAST);
     Bind(wxEVT_UPDATE_UI, &TMainForm::OnUpdateUI, this, ID_NEW, ID_ABOUT);
-    Bind(wxEVT_MENU_OPEN, &TMainForm::OnMenuOpen, this);
     Bind(wxEVT_TOOL_DROPDOWN, &TMainForm::OnOpenDropDown, this, ID_OPEN);
     Bind(wxEVT_TOOL_DROPDOWN, &TMainForm::OnSaveDropDown, this, ID_SAVE);
     Bind(wxEVT_CLOSE_WINDOW, &TMainForm::OnClose, this);
@@ -218,13 +234,8 @@ TMainForm::~TMainForm()
 {
     FHandOffTimer.Stop();
     FStatus->FModel = nullptr;
-    // Editors go before the model's highlighters, and each window lets go of its editor first.
-    for (TDocument& d : FDocuments) {
-        d.Window->SetClient(nullptr);
-        d.Window->SetEditor(nullptr);
-    }
+    FModel->CloseAll();
     FModel.reset();
-    FDocuments.clear();
     FStatus->FImages = nullptr;
     delete FImages;
 }
@@ -232,9 +243,20 @@ TMainForm::~TMainForm()
 void TMainForm::PlaceWindow()
 {
     const TSettings& s = FModel->Settings;
-    SetSize(s.Left, s.Top, s.Width, s.Height);
+    int width = s.Width;
+    // The first window shows every toolbar button, none behind the overflow arrow; once the
+    // user has closed the program the size is theirs.
+    if (s.FirstRun())
+        width = std::max(width, ToolBarWidthNeeded() + GetSize().x - GetClientSize().x);
+    SetSize(s.Left, s.Top, width, s.Height);
     if (s.Max)
         Maximize(true);
+}
+
+int TMainForm::ToolBarWidthNeeded() const
+{
+    // GTK reports the whole row here, not the overflow arrow alone.
+    return FToolBar->GetBestSize().x;
 }
 
 void TMainForm::CreateMenus()
@@ -357,34 +379,30 @@ void TMainForm::CreateToolBar()
 
 // --- IMainFormView -----------------------------------------------------------------------------
 
-TQuillEdit* TMainForm::AddDocumentTab(const std::string& caption, int image)
+void TMainForm::AddDocumentTab(TQuillEdit& edit, const std::string& caption, int image)
 {
-    TDocument doc;
-    doc.Edit = std::make_unique<TQuillEdit>();
-    doc.Window = new TWxEditorWindow(FNotebook);
-    doc.Window->SetEditor(doc.Edit.get());
-    doc.Window->SetClient(doc.Edit.get());
-    doc.Window->Bind(wxEVT_CONTEXT_MENU, &TMainForm::OnEditorContextMenu, this);
+    auto* window = new TWxEditorWindow(FNotebook);
+    window->SetEditor(&edit);
+    window->SetClient(&edit);
+    window->Bind(wxEVT_CONTEXT_MENU, &TMainForm::OnEditorContextMenu, this);
     // Same deferral as the frame's drops: the control's window is inside the toolkit's drop.
-    doc.Edit->OnDropFiles = [this](TCustomQuillEdit*, int, int, const std::vector<std::string>& files) {
+    edit.OnDropFiles = [this](TCustomQuillEdit*, int, int, const std::vector<std::string>& files) {
         CallAfter([this, files] { FModel->OpenFiles(files, false); });
     };
-    TQuillEdit* edit = doc.Edit.get();
-    FDocuments.push_back(std::move(doc));
+    FWindows.push_back(window);
     const bool syncing = FSyncing;
     FSyncing = true;
-    FNotebook->AddPage(FDocuments.back().Window, Wx(caption), false, image);
+    FNotebook->AddPage(window, Wx(caption), false, image);
     FSyncing = syncing;
-    return edit;
 }
 
 void TMainForm::RemoveDocumentTab(int slot)
 {
     const auto s = static_cast<std::size_t>(slot);
-    TDocument doc = std::move(FDocuments.at(s));
-    FDocuments.erase(FDocuments.begin() + slot);
-    doc.Window->SetClient(nullptr);
-    doc.Window->SetEditor(nullptr);
+    TWxEditorWindow* window = FWindows.at(s);
+    FWindows.erase(FWindows.begin() + slot);
+    window->SetClient(nullptr);
+    window->SetEditor(nullptr);
     const bool syncing = FSyncing;
     FSyncing = true;
     FNotebook->DeletePage(s);
@@ -450,8 +468,8 @@ void TMainForm::StatusBarChanged()
 
 void TMainForm::FocusEditor(int slot)
 {
-    if (slot >= 0 && slot < static_cast<int>(FDocuments.size()) && IsShown())
-        FDocuments[static_cast<std::size_t>(slot)].Window->SetFocus();
+    if (slot >= 0 && slot < static_cast<int>(FWindows.size()) && IsShown())
+        FWindows[static_cast<std::size_t>(slot)]->SetFocus();
 }
 
 void TMainForm::RestoreApplication()
@@ -606,6 +624,10 @@ void TMainForm::OnIdle(wxIdleEvent& event)
         // not only when they are next opened.
         DoMenuUpdates();
     }
+    // The File menu must be complete before it opens: GTK sizes the popup as it is shown, and
+    // items added then only scroll into a popup of the old height.
+    if (FModel->RecentFiles().Items() != FFileMenuRecent)
+        BuildRecentMenu(*FFileMenu, true);
     if (!FStateFile.empty())
         WriteStateFile();
     event.Skip();
@@ -615,32 +637,37 @@ void TMainForm::WriteStateFile()
 {
     const TMainFormModel& m = *FModel;
     std::ostringstream out;
-    out << "documents=" << m.DocumentCount() << "\nactive=" << m.ActiveSlot() << "\nuntitled=" << m.UntitledCount
+    out << "documents=" << m.DocumentCount() << "\nactive=" << m.ActiveSlot() << "\nuntitled=" << m.UntitledCount()
         << "\n";
-    for (int i = 0; i <= m.LastIndex; ++i) {
-        const TQuillEdit& edit = *m.Editors[static_cast<std::size_t>(i)];
-        out << "slot" << i << "=" << m.FileNames[static_cast<std::size_t>(i)] << "|" << (edit.Modified() ? 1 : 0) << "|"
+    for (int i = 0; i <= m.LastIndex(); ++i) {
+        const TQuillEdit& edit = *m.Editors(i);
+        out << "slot" << i << "=" << m.FileNames(i) << "|" << (edit.Modified() ? 1 : 0) << "|"
             << FNotebook->GetPageText(i).utf8_str() << "|" << FList->GetItemText(i).utf8_str() << "|"
             << FNotebook->GetPageImage(i) << "\n";
     }
     for (int i = 0; i < 4; ++i)
         out << "panel" << i << "=" << FStatus->GetStatusText(i).utf8_str() << "\n";
+    wxRect caret;
+    if (FStatus->GetFieldRect(0, caret)) {
+        const wxPoint at = FStatus->ClientToScreen(caret.GetPosition());
+        out << "panel0rect=" << at.x << "," << at.y << "," << caret.width << "," << caret.height << "\n";
+    }
+    out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
+    out << "tab=" << FNotebook->GetSelection() << "\n";
+    out << "toolbar=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();
-    const bool shown = active >= 0 && active < static_cast<int>(FDocuments.size());
-    out << "frames=" << (shown ? FDocuments[static_cast<std::size_t>(active)].Window->FramesShown() : 0) << "\n";
+    const bool shown = active >= 0 && active < static_cast<int>(FWindows.size());
+    out << "frames=" << (shown ? FWindows[static_cast<std::size_t>(active)]->FramesShown() : 0) << "\n";
     const std::string text = out.str();
     if (text == FLastState)
         return;
     FLastState = text;
-    // Readers must never see half a file.
-    const std::string temp = FStateFile + ".tmp";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        f << text;
-    }
-    std::rename(temp.c_str(), FStateFile.c_str());
+    // Readers must never see half a file; nothing needs it on disk after a crash.
+    TAtomicFileOptions options;
+    options.SyncFile = options.SyncFolder = false;
+    WriteFileAtomically(FStateFile, text, options);
 }
 
 void TMainForm::OnCharHook(wxKeyEvent& event)
@@ -702,6 +729,8 @@ void TMainForm::BuildRecentMenu(wxMenu& menu, bool fileMenuTail)
             menu.Destroy(menu.FindItemByPosition(0));
     }
     const auto items = FModel->RecentMenuItems();
+    if (fileMenuTail)
+        FFileMenuRecent = FModel->RecentFiles().Items();
     FRecentShown.clear();
     if (fileMenuTail && !items.empty())
         menu.AppendSeparator();
@@ -710,13 +739,6 @@ void TMainForm::BuildRecentMenu(wxMenu& menu, bool fileMenuTail)
         wxMenuItem* entry = menu.Append(ID_RECENT_FIRST + static_cast<int>(i), Wx(items[i].Caption), Wx(items[i].Hint));
         entry->SetBitmap(FImages->GetBitmap(items[i].ImageIndex));
     }
-}
-
-void TMainForm::OnMenuOpen(wxMenuEvent& event)
-{
-    if (event.GetMenu() == FFileMenu)
-        BuildRecentMenu(*FFileMenu, true);
-    event.Skip();
 }
 
 void TMainForm::OnOpenDropDown(wxCommandEvent&)
@@ -748,9 +770,11 @@ void TMainForm::OnHandOffTimer(wxTimerEvent&)
         return;
     FReceiver->Serve([this](const THandOffRequest& request) {
         if (request.HandOff)
-            FModel->HandOff(request);
+            FModel->HandOff(request.Files);
         RestoreApplication();
         Raise();
+        // Typing goes on in the document just opened, as after any other open.
+        FocusEditor(FModel->ActiveSlot());
     });
 }
 
@@ -770,12 +794,7 @@ void TMainForm::OnClose(wxCloseEvent& event)
         s.Width = r.width;
         s.Height = r.height;
     }
-    // Read afresh, so that whatever else the file holds stays as it is.
-    TIniFile ini(SettingsFileName());
-    if (ini.Loaded()) {
-        FModel->SaveSettings(ini);
-        ini.UpdateFile();
-    }
+    FModel->SaveSettings(*FSettingsFile);
     Destroy();
 }
 

@@ -19,7 +19,6 @@ class wxListEvent;
 class wxCommandEvent;
 class wxUpdateUIEvent;
 class wxCloseEvent;
-class wxMenuEvent;
 class wxContextMenuEvent;
 
 namespace quillan {
@@ -27,6 +26,7 @@ namespace quillan {
 class TWxEditorWindow;
 class THandOffReceiver;
 class TMainStatusBar;
+class TIniFile;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -41,7 +41,7 @@ public:
     TMainFormModel& Model() { return *FModel; }
 
     // --- IMainFormView ----------------------------------------------------------------------
-    TQuillEdit* AddDocumentTab(const std::string& caption, int image) override;
+    void AddDocumentTab(TQuillEdit& edit, const std::string& caption, int image) override;
     void RemoveDocumentTab(int slot) override;
     void SetTabCaption(int slot, const std::string& caption) override;
     void SetTabImage(int slot, int image) override;
@@ -56,14 +56,10 @@ public:
     void RestoreApplication() override;
 
 private:
-    struct TDocument {
-        TWxEditorWindow* Window = nullptr; // owned by the notebook
-        std::unique_ptr<TQuillEdit> Edit;
-    };
-
     void CreateMenus();
     void CreateToolBar();
     void PlaceWindow();
+    int ToolBarWidthNeeded() const;
     void Run(void (TMainFormModel::*command)());
     void BuildRecentMenu(wxMenu& menu, bool fileMenuTail);
     void WriteStateFile();
@@ -72,7 +68,6 @@ private:
     void OnUpdateUI(wxUpdateUIEvent& event);
     void OnPageChanged(wxBookCtrlEvent& event);
     void OnListSelected(wxListEvent& event);
-    void OnMenuOpen(wxMenuEvent& event);
     void OnOpenDropDown(wxCommandEvent& event);
     void OnSaveDropDown(wxCommandEvent& event);
     void OnEditorContextMenu(wxContextMenuEvent& event);
@@ -89,8 +84,12 @@ private:
     wxToolBar* FToolBar = nullptr;
     wxMenu* FFileMenu = nullptr;
     std::unique_ptr<wxMenu> FEditorMenu;
-    std::vector<TDocument> FDocuments;
+    std::vector<TWxEditorWindow*> FWindows; // one per slot, owned by the notebook
     std::vector<std::string> FRecentShown; // the paths behind the recent items last built
+    std::vector<std::string> FFileMenuRecent; // the recent paths the File menu shows
+    // Read when the window is created and written when it closes; between the two it holds
+    // whatever the file had that the program does not use.
+    std::unique_ptr<TIniFile> FSettingsFile;
     std::unique_ptr<TMainFormModel> FModel;
     THandOffReceiver* FReceiver;
     wxTimer FHandOffTimer;

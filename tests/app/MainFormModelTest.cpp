@@ -3,7 +3,6 @@
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
 #include "backends/headless/HeadlessHost.h"
-#include "backends/posix/HandOff.h"
 #include "backends/posix/IniFile.h"
 #include "base/Paths.h"
 #include "editor/QuillEdit.h"
@@ -30,7 +29,7 @@ class TFakeView : public IMainFormView {
 public:
     struct TTab {
         std::unique_ptr<THeadlessHost> Host;
-        std::unique_ptr<TQuillEdit> Edit;
+        TQuillEdit* Edit = nullptr;
         std::string Caption;
         int Image = -1;
     };
@@ -39,17 +38,23 @@ public:
         int Image = -1;
     };
 
-    TQuillEdit* AddDocumentTab(const std::string& caption, int image) override
+    void AddDocumentTab(TQuillEdit& edit, const std::string& caption, int image) override
     {
         TTab tab;
         tab.Host = std::make_unique<THeadlessHost>();
-        tab.Edit = std::make_unique<TQuillEdit>(tab.Host.get());
+        edit.SetHost(tab.Host.get());
+        tab.Edit = &edit;
         tab.Caption = caption;
         tab.Image = image;
         Tabs.push_back(std::move(tab));
-        return Tabs.back().Edit.get();
     }
-    void RemoveDocumentTab(int slot) override { Tabs.erase(Tabs.begin() + slot); }
+    void RemoveDocumentTab(int slot) override
+    {
+        // The editor must still be alive here, and must not outlive its host afterwards.
+        Tabs.at(slot).Edit->SetHost(nullptr);
+        Tabs.erase(Tabs.begin() + slot);
+        ++TabsRemoved;
+    }
     void SetTabCaption(int slot, const std::string& caption) override { Tabs.at(slot).Caption = caption; }
     void SetTabImage(int slot, int image) override { Tabs.at(slot).Image = image; }
     void ActivateTab(int slot) override { Active = slot; }
@@ -65,6 +70,19 @@ public:
     int Active = -1;
     int SelectedRow = -1;
     int StatusRepaints = 0;
+    int TabsRemoved = 0;
+};
+
+// Scripted answers, and a look at the window at the moment each question is asked.
+class TWatchingUI : public TScriptedUI {
+public:
+    TModalResult MessageDlg(std::string_view text, TMsgDlgType type, TMsgDlgButtons buttons) override
+    {
+        if (OnQuestion)
+            OnQuestion();
+        return TScriptedUI::MessageDlg(text, type, buttons);
+    }
+    std::function<void()> OnQuestion;
 };
 
 class MainFormModelTest : public ::testing::Test {
@@ -104,22 +122,22 @@ protected:
     void ExpectConsistent()
     {
         const TMainFormModel& m = *FModel;
-        ASSERT_EQ(static_cast<int>(FView.Tabs.size()), m.LastIndex + 1);
-        ASSERT_EQ(static_cast<int>(FView.Rows.size()), m.LastIndex + 1);
+        ASSERT_EQ(static_cast<int>(FView.Tabs.size()), m.LastIndex() + 1);
+        ASSERT_EQ(static_cast<int>(FView.Rows.size()), m.LastIndex() + 1);
         int untitled = 0;
-        for (int i = 0; i <= m.LastIndex; ++i) {
-            EXPECT_EQ(m.Editors[i], FView.Tabs[i].Edit.get()) << "slot " << i;
-            EXPECT_EQ(FView.Rows[i].Caption, RowCaption(i, m.FileNames[i])) << "slot " << i;
-            EXPECT_EQ(FView.Tabs[i].Caption, ExtractFileName(m.FileNames[i])) << "slot " << i;
-            untitled += m.FileNames[i] == SUntitled;
+        for (int i = 0; i <= m.LastIndex(); ++i) {
+            EXPECT_EQ(m.Editors(i), FView.Tabs[i].Edit) << "slot " << i;
+            EXPECT_EQ(FView.Rows[i].Caption, RowCaption(i, m.FileNames(i))) << "slot " << i;
+            EXPECT_EQ(FView.Tabs[i].Caption, ExtractFileName(m.FileNames(i))) << "slot " << i;
+            untitled += m.FileNames(i) == SUntitled;
         }
-        for (int i = m.LastIndex + 1; i < DocumentSlots; ++i) {
-            EXPECT_EQ(m.Editors[i], nullptr);
-            EXPECT_TRUE(m.FileNames[i].empty());
+        for (int i = m.LastIndex() + 1; i < DocumentSlots; ++i) {
+            EXPECT_EQ(m.Editors(i), nullptr);
+            EXPECT_TRUE(m.FileNames(i).empty());
         }
-        EXPECT_EQ(m.UntitledCount, untitled);
+        EXPECT_EQ(m.UntitledCount(), untitled);
         EXPECT_GE(untitled, 1);
-        EXPECT_FALSE(m.LoadingDocument);
+        EXPECT_FALSE(m.LoadingDocument());
         EXPECT_EQ(FView.Active, m.ActiveSlot());
     }
 
@@ -131,7 +149,7 @@ protected:
 
     fs::path FDir;
     TFakeView FView;
-    TScriptedUI FUI;
+    TWatchingUI FUI;
     std::unique_ptr<TMainFormModel> FModel;
 };
 
@@ -143,7 +161,7 @@ TEST_F(MainFormModelTest, StartsWithOneUntitledDocumentAndItsStatus)
     EXPECT_EQ(FModel->StateWord(), "Unmodified");
     EXPECT_EQ(FModel->CaretPanel(), "L:   1   C:   1");
     EXPECT_EQ(FModel->InsertPanel(), "Insert");
-    TQuillEdit& edit = *FModel->Editors[0];
+    TQuillEdit& edit = *FModel->Editors(0);
     EXPECT_TRUE(edit.WantTabs());
     EXPECT_TRUE(edit.Options().Contains(TQuillEditorOption::eoDropFiles));
     EXPECT_EQ(edit.Font().Name, "Courier New");
@@ -201,9 +219,9 @@ TEST_F(MainFormModelTest, OpenFillsTheSlotAndAsksBeforeASecondCopy)
     TMainFormModel& m = *FModel;
     const std::string path = MakeFile("a.txt", "one\r\ntwo\r\n");
     ASSERT_TRUE(m.OpenFileInTab(path, false));
-    EXPECT_EQ(m.LastIndex, 1);
-    EXPECT_EQ(m.FileNames[1], path);
-    EXPECT_EQ(m.UntitledCount, 1);
+    EXPECT_EQ(m.LastIndex(), 1);
+    EXPECT_EQ(m.FileNames(1), path);
+    EXPECT_EQ(m.UntitledCount(), 1);
     EXPECT_EQ(FView.Rows[1].Caption, "01 - a.txt");
     EXPECT_EQ(m.ActiveSlot(), 1);
     EXPECT_EQ(m.ActiveEditor()->LineText(2), "two");
@@ -211,10 +229,10 @@ TEST_F(MainFormModelTest, OpenFillsTheSlotAndAsksBeforeASecondCopy)
 
     FUI.AnswerMessage(TModalResult::mrNo);
     EXPECT_FALSE(m.OpenFileInTab(FDir.string() + "/A.TXT", false));
-    EXPECT_EQ(m.LastIndex, 1);
+    EXPECT_EQ(m.LastIndex(), 1);
     FUI.AnswerMessage(TModalResult::mrYes);
     EXPECT_TRUE(m.OpenFileInTab(path, false));
-    EXPECT_EQ(m.LastIndex, 2);
+    EXPECT_EQ(m.LastIndex(), 2);
     ASSERT_EQ(FUI.Messages().size(), 2u);
     EXPECT_EQ(FUI.Messages()[0], SAlreadyOpen);
     ExpectConsistent();
@@ -250,7 +268,7 @@ TEST_F(MainFormModelTest, AFileThatCannotBeReadLeavesNoTab)
     ASSERT_EQ(FUI.Messages().size(), 1u);
     EXPECT_EQ(FUI.Messages()[0], "Cannot open file " + folder);
     EXPECT_EQ(FUI.Calls()[0].Type, TMsgDlgType::mtError);
-    EXPECT_EQ(m.LastIndex, 1);
+    EXPECT_EQ(m.LastIndex(), 1);
     EXPECT_EQ(m.ActiveSlot(), 1);
     ExpectConsistent();
     EXPECT_FALSE(m.OpenFileInTab((FDir / "missing.txt").string(), false));
@@ -272,10 +290,7 @@ TEST_F(MainFormModelTest, SlotsAboveNineKeepTwoDigitsAndTheLimitHolds)
     EXPECT_EQ(FUI.Messages(), std::vector<std::string> { SFileLimitReached });
     EXPECT_EQ(m.DocumentCount(), MaxOpenDocuments);
 
-    THandOffRequest request;
-    request.HandOff = true;
-    request.Files = { MakeFile("y.txt", "y") };
-    EXPECT_EQ(m.HandOff(request), 0);
+    EXPECT_EQ(m.HandOff({ MakeFile("y.txt", "y") }), 0);
 }
 
 TEST_F(MainFormModelTest, DroppedFilesOpenInOrderUntilTheLimit)
@@ -286,8 +301,8 @@ TEST_F(MainFormModelTest, DroppedFilesOpenInOrderUntilTheLimit)
     const std::string a = MakeFile("a.txt", "a"), b = MakeFile("b.txt", "b"), c = MakeFile("c.txt", "c");
     m.OpenFiles({ a, b, c }, false);
     EXPECT_EQ(m.DocumentCount(), MaxOpenDocuments);
-    EXPECT_EQ(m.FileNames[static_cast<std::size_t>(m.LastIndex - 1)], a);
-    EXPECT_EQ(m.FileNames[static_cast<std::size_t>(m.LastIndex)], b);
+    EXPECT_EQ(m.FileNames(m.LastIndex() - 1), a);
+    EXPECT_EQ(m.FileNames(m.LastIndex()), b);
     EXPECT_EQ(FUI.Messages(), std::vector<std::string> { SFileLimitReached });
     ExpectConsistent();
 }
@@ -326,7 +341,7 @@ TEST_F(MainFormModelTest, EnablingFollowsTheActiveDocument)
     EXPECT_FALSE(m.ActionListUpdate().Close);
     m.PreviousFile(); // already first
     EXPECT_EQ(m.ActiveSlot(), 0);
-    m.BookmarkStates[0] = bsBookmarked;
+    m.SetBookmarkState(0, bsBookmarked);
     EXPECT_EQ(m.ActionListUpdate().BookmarkCaption, "Remove &Bookmark");
 }
 
@@ -338,10 +353,10 @@ TEST_F(MainFormModelTest, SaveAsAsksAboutTxtAndOverwriting)
     FUI.AnswerMessage(TModalResult::mrYes); // TXT
     ASSERT_TRUE(m.FileSaveAsCmdExecute());
     EXPECT_EQ(ReadFile((FDir / "notes.txt").string()), "hello\r\n");
-    EXPECT_EQ(m.FileNames[0], (FDir / "notes.txt").string());
+    EXPECT_EQ(m.FileNames(0), (FDir / "notes.txt").string());
     // The only untitled document got a name, so a new one was opened first.
-    EXPECT_EQ(m.LastIndex, 1);
-    EXPECT_EQ(m.FileNames[1], SUntitled);
+    EXPECT_EQ(m.LastIndex(), 1);
+    EXPECT_EQ(m.FileNames(1), SUntitled);
     EXPECT_EQ(m.ActiveSlot(), 0);
     EXPECT_EQ(m.StateWord(), "Unmodified");
     ExpectConsistent();
@@ -355,10 +370,10 @@ TEST_F(MainFormModelTest, SaveAsAsksAboutTxtAndOverwriting)
     FUI.AnswerMessage(TModalResult::mrNo); // overwrite
     EXPECT_FALSE(m.FileSaveAsCmdExecute());
     EXPECT_EQ(ReadFile(existing), "old");
-    EXPECT_EQ(m.FileNames[1], SUntitled);
+    EXPECT_EQ(m.FileNames(1), SUntitled);
     EXPECT_TRUE(m.ActiveEditor()->Modified());
     // The new untitled tab stays although nothing was saved.
-    EXPECT_EQ(m.LastIndex, 2);
+    EXPECT_EQ(m.LastIndex(), 2);
     ASSERT_EQ(FUI.Messages().size(), 3u);
     EXPECT_EQ(FUI.Messages()[1], SSaveAsTxt);
     EXPECT_EQ(FUI.Messages()[2], "OK to overwrite " + existing + " ?");
@@ -383,7 +398,7 @@ TEST_F(MainFormModelTest, SaveAsSwitchesTheColouringAndSaveKeepsLineBreaks)
     ASSERT_TRUE(m.FileSaveAsCmdExecute());
     EXPECT_EQ(m.ActiveEditor()->Highlighter(), &m.HTMLHighlighter1());
     EXPECT_EQ(FView.Tabs[1].Caption, "page.html");
-    EXPECT_EQ(m.LastIndex, 1); // a named document leaves the untitled one alone
+    EXPECT_EQ(m.LastIndex(), 1); // a named document leaves the untitled one alone
 
     Type("y");
     m.FileSaveCmdExecute();
@@ -449,7 +464,7 @@ TEST_F(MainFormModelTest, AFormTextThatDoesNotConvertIsNotSaved)
     // Save As to another name fails the same way and keeps the old name.
     FUI.AnswerSave((FDir / "g.dfm").string(), 2);
     EXPECT_FALSE(m.Execute([&] { m.FileSaveAsCmdExecute(); }));
-    EXPECT_EQ(m.FileNames[0], (FDir / "f.dfm").string());
+    EXPECT_EQ(m.FileNames(0), (FDir / "f.dfm").string());
     EXPECT_FALSE(fs::exists(FDir / "g.dfm"));
     EXPECT_TRUE(m.ActiveEditor()->Modified());
 }
@@ -461,19 +476,19 @@ TEST_F(MainFormModelTest, CloseMovesLaterDocumentsDownAndRemembersNames)
     ASSERT_TRUE(m.OpenFileInTab(a, false));
     ASSERT_TRUE(m.OpenFileInTab(b, false));
     ASSERT_TRUE(m.OpenFileInTab(c, false));
-    TQuillEdit* editB = m.Editors[2];
+    TQuillEdit* editB = m.Editors(2);
 
     m.FileCloseCmdExecute(); // the rightmost: the new rightmost becomes active
     EXPECT_EQ(m.ActiveSlot(), 2);
-    EXPECT_EQ(m.Editors[2], editB);
+    EXPECT_EQ(m.Editors(2), editB);
     ExpectConsistent();
 
     m.PreviousFile(); // a, then close it: b takes its place
     m.FileCloseCmdExecute();
     EXPECT_EQ(m.ActiveSlot(), 1);
-    EXPECT_EQ(m.FileNames[1], b);
+    EXPECT_EQ(m.FileNames(1), b);
     EXPECT_EQ(FView.Rows[1].Caption, "01 - b.txt");
-    EXPECT_EQ(m.BookmarkStates[2], bsNone);
+    EXPECT_EQ(m.BookmarkStates(2), bsNone);
     ExpectConsistent();
 
     ASSERT_EQ(m.RecentFiles().Count(), 2);
@@ -485,7 +500,7 @@ TEST_F(MainFormModelTest, CloseMovesLaterDocumentsDownAndRemembersNames)
     EXPECT_EQ(items[1].Hint, c);
 
     m.FileReopen(c);
-    EXPECT_EQ(m.FileNames[m.ActiveSlot()], c);
+    EXPECT_EQ(m.FileNames(m.ActiveSlot()), c);
     fs::remove(a);
     m.FileReopen(a);
     EXPECT_EQ(FUI.Messages().back(), SFileNotFound);
@@ -499,14 +514,14 @@ TEST_F(MainFormModelTest, CloseAsksAboutChangesAndCancelKeepsTheDocument)
     ASSERT_TRUE(m.OpenFileInTab(a, false));
     Type("x");
     FUI.AnswerMessage(TModalResult::mrCancel);
-    EXPECT_TRUE(m.Execute([&] { m.FileCloseCmdExecute(); }) == false || m.LastIndex == 1);
-    EXPECT_EQ(m.LastIndex, 1);
+    EXPECT_TRUE(m.Execute([&] { m.FileCloseCmdExecute(); }) == false || m.LastIndex() == 1);
+    EXPECT_EQ(m.LastIndex(), 1);
     EXPECT_EQ(FUI.Messages().back(), "Save changes to " + a + "?");
     EXPECT_EQ(FUI.Messages().size(), 1u); // the abort is silent
 
     FUI.AnswerMessage(TModalResult::mrYes);
     m.Execute([&] { m.FileCloseCmdExecute(); });
-    EXPECT_EQ(m.LastIndex, 0);
+    EXPECT_EQ(m.LastIndex(), 0);
     EXPECT_EQ(ReadFile(a), "xa\n");
     ExpectConsistent();
 }
@@ -525,12 +540,50 @@ TEST_F(MainFormModelTest, CloseQueryAsksEveryDocumentEvenAfterACancel)
     EXPECT_EQ(FUI.Messages().size(), 2u);
     EXPECT_EQ(ReadFile(a), "a");
     EXPECT_EQ(ReadFile(b), "2b\n");
-    EXPECT_EQ(m.LastIndex, 2);
+    EXPECT_EQ(m.LastIndex(), 2);
     EXPECT_EQ(m.RecentFiles().Count(), 1); // only the document that was not cancelled
 
     FUI.AnswerMessage(TModalResult::mrNo);
     EXPECT_TRUE(m.CloseQuery());
     EXPECT_EQ(ReadFile(a), "a");
+}
+
+TEST_F(MainFormModelTest, CloseQueryShowsEachDocumentBeforeAskingAboutIt)
+{
+    TMainFormModel& m = *FModel;
+    const std::string a = MakeFile("a.txt", "a"), b = MakeFile("b.txt", "1\n2\n3\n");
+    ASSERT_TRUE(m.OpenFileInTab(a, false));
+    Type("1");
+    ASSERT_TRUE(m.OpenFileInTab(b, false));
+    m.ActiveEditor()->SetCaretPos({ 1, 3 });
+    m.ActiveEditor()->SetInsertMode(false);
+    Type("x");
+    m.PreviousFile();
+    m.PreviousFile(); // the unmodified untitled document: nothing to ask
+    struct TSeen {
+        int Slot, Tab, Row;
+        std::string Caret, State, Insert;
+    };
+    std::vector<TSeen> seen;
+    FUI.OnQuestion = [&] {
+        seen.push_back(
+            { m.ActiveSlot(), FView.Active, FView.SelectedRow, m.CaretPanel(), m.StateWord(), m.InsertPanel() });
+    };
+    FUI.AnswerMessage(TModalResult::mrNo);
+    FUI.AnswerMessage(TModalResult::mrNo);
+    EXPECT_TRUE(m.CloseQuery());
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].Slot, 1);
+    EXPECT_EQ(seen[0].Tab, 1);
+    EXPECT_EQ(seen[0].Row, 1);
+    EXPECT_EQ(seen[0].Caret, "L:   1   C:   2");
+    EXPECT_EQ(seen[0].State, "Modified");
+    EXPECT_EQ(seen[0].Insert, "Insert");
+    EXPECT_EQ(seen[1].Slot, 2);
+    EXPECT_EQ(seen[1].Tab, 2);
+    EXPECT_EQ(seen[1].Row, 2);
+    EXPECT_EQ(seen[1].Caret, "L:   3   C:   2");
+    EXPECT_EQ(seen[1].Insert, "Overwrite");
 }
 
 TEST_F(MainFormModelTest, SaveAllVisitsModifiedDocumentsAndReturns)
@@ -558,11 +611,11 @@ TEST_F(MainFormModelTest, OpenDialogOpensEveryChosenFileWithTheBox)
     const std::string a = MakeFile("a.pas", "begin end."), b = MakeFile("b.txt", "b");
     FUI.AnswerOpen({ a, b }, true);
     m.FileOpenCmdExecute();
-    ASSERT_EQ(m.LastIndex, 2);
-    EXPECT_EQ(m.FileNames[1], a);
-    EXPECT_EQ(m.FileNames[2], b);
-    EXPECT_TRUE(m.Editors[1]->ReadOnly());
-    EXPECT_TRUE(m.Editors[2]->ReadOnly());
+    ASSERT_EQ(m.LastIndex(), 2);
+    EXPECT_EQ(m.FileNames(1), a);
+    EXPECT_EQ(m.FileNames(2), b);
+    EXPECT_TRUE(m.Editors(1)->ReadOnly());
+    EXPECT_TRUE(m.Editors(2)->ReadOnly());
     // The box starts unticked next time.
     FUI.CancelDialog();
     m.FileOpenCmdExecute();
@@ -573,12 +626,9 @@ TEST_F(MainFormModelTest, HandOffOpensExistingFilesInOrder)
 {
     TMainFormModel& m = *FModel;
     const std::string a = MakeFile("a.txt", "a"), c = MakeFile("c.txt", "c");
-    THandOffRequest request;
-    request.HandOff = true;
-    request.Files = { a, (FDir / "missing").string(), c };
-    EXPECT_EQ(m.HandOff(request), 2);
-    EXPECT_EQ(m.FileNames[1], a);
-    EXPECT_EQ(m.FileNames[2], c);
+    EXPECT_EQ(m.HandOff({ a, (FDir / "missing").string(), c }), 2);
+    EXPECT_EQ(m.FileNames(1), a);
+    EXPECT_EQ(m.FileNames(2), c);
     ExpectConsistent();
 }
 
@@ -594,7 +644,7 @@ TEST_F(MainFormModelTest, SettingsReachEditorsAndHighlightersAndSurviveARoundTri
     auto model = std::make_unique<TMainFormModel>(view, ui);
     model->LoadSettings(TIniFile(iniPath));
     model->Start();
-    TQuillEdit& edit = *model->Editors[0];
+    TQuillEdit& edit = *model->Editors(0);
     EXPECT_EQ(edit.Font().Name, "Mono");
     EXPECT_EQ(edit.Font().Size, 14);
     EXPECT_EQ(edit.Color(), 255u);
@@ -608,13 +658,73 @@ TEST_F(MainFormModelTest, SettingsReachEditorsAndHighlightersAndSurviveARoundTri
     model->Settings.Width = 700;
     TIniFile out(iniPath);
     ASSERT_TRUE(model->SaveSettings(out));
-    ASSERT_TRUE(out.UpdateFile());
+    EXPECT_FALSE(out.Modified()); // saving made it lasting
     TIniFile back(iniPath);
     EXPECT_EQ(back.ReadInteger("General", "CheckSum", 0), 10);
     EXPECT_EQ(back.ReadInteger("General", "Width", 0), 700);
     EXPECT_EQ(back.ReadInteger("Pascal", "Comment", 0), 65280);
     EXPECT_EQ(back.ReadString("RichEdit", "Name", ""), "Mono");
     EXPECT_EQ(back.ReadString("Files", "File0", ""), "/x/y.txt");
+}
+
+TEST_F(MainFormModelTest, UnreadableSettingsAreReportedOnceAndNeverWritten)
+{
+    // A folder in the file's place cannot be read, whoever runs the test.
+    const fs::path iniPath = FDir / "Quillan.ini";
+    fs::create_directories(iniPath);
+    TFakeView view;
+    TScriptedUI ui;
+    auto model = std::make_unique<TMainFormModel>(view, ui);
+    TIniFile store(iniPath.string());
+    model->LoadSettings(store);
+    model->Start();
+    EXPECT_TRUE(ui.Calls().empty()); // nothing is said before the window asks
+    EXPECT_EQ(model->Settings.Width, 608);
+    EXPECT_EQ(model->Editors(0)->Font().Name, "Courier New");
+
+    model->TellSettingsProblem();
+    model->TellSettingsProblem();
+    ASSERT_EQ(ui.Calls().size(), 1u);
+    EXPECT_EQ(ui.Calls()[0].Type, TMsgDlgType::mtError);
+    const std::string& text = ui.Calls()[0].Text;
+    EXPECT_NE(text.find("could not be read"), std::string::npos) << text;
+    EXPECT_NE(text.find(iniPath.string()), std::string::npos) << text;
+    EXPECT_NE(text.find("will not write"), std::string::npos) << text;
+
+    EXPECT_FALSE(model->SaveSettings(store));
+    EXPECT_TRUE(fs::is_directory(iniPath));
+    EXPECT_TRUE(fs::is_empty(iniPath));
+    EXPECT_EQ(ui.Calls().size(), 1u);
+
+    // Settings that were read say nothing.
+    TScriptedUI quiet;
+    TFakeView otherView;
+    TMainFormModel other(otherView, quiet);
+    other.LoadSettings(TIniFile((FDir / "absent.ini").string()));
+    other.TellSettingsProblem();
+    EXPECT_TRUE(quiet.Calls().empty());
+}
+
+TEST_F(MainFormModelTest, CloseAllTakesEveryDocumentOutWhileItsEditorLives)
+{
+    TMainFormModel& m = *FModel;
+    ASSERT_TRUE(m.OpenFileInTab(MakeFile("a.cpp", "int a;\n"), false));
+    ASSERT_TRUE(m.OpenFileInTab(MakeFile("b.pas", "begin end.\n"), false));
+    Type("x"); // a modified document goes without a question
+    m.CloseAll();
+    EXPECT_EQ(FView.TabsRemoved, 3);
+    EXPECT_TRUE(FView.Tabs.empty());
+    EXPECT_TRUE(FView.Rows.empty());
+    EXPECT_EQ(m.DocumentCount(), 0);
+    EXPECT_EQ(m.ActiveSlot(), -1);
+    EXPECT_EQ(m.ActiveEditor(), nullptr);
+    EXPECT_EQ(m.UntitledCount(), 0);
+    EXPECT_TRUE(FUI.Calls().empty());
+    // The idle pass and the status updates still work on an empty window.
+    EXPECT_FALSE(m.ActionListUpdate().Save);
+    m.UpdateCaretPanel();
+    m.CloseAll();
+    EXPECT_EQ(FView.TabsRemoved, 3);
 }
 
 TEST_F(MainFormModelTest, StatusWordOffsetsFollowTheWordLength)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ports/SettingsStore.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,32 +26,34 @@ namespace quillan {
 // file's line-break style (LF for a new file). A value that would read back differently
 // (surrounding blanks, surrounding quotes) is written inside double quotes so that it survives
 // exactly; a value with a line break cannot be stored at all.
-class TIniFile {
+class TIniFile : public ISettingsStore {
 public:
     explicit TIniFile(std::string fileName);
 
     const std::string& FileName() const { return FFileName; }
     // False when the file exists but could not be read; such a file is never written over,
     // since that would replace everything in it that was not understood.
-    bool Loaded() const { return !FLoadFailed; }
-    const std::string& LastError() const { return FLastError; }
+    bool Loaded() const override { return !FLoadFailed; }
+    const std::string& LastError() const override { return FLastError; }
 
-    std::string ReadString(std::string_view section, std::string_view ident, std::string_view defaultValue) const;
-    std::int32_t ReadInteger(std::string_view section, std::string_view ident, std::int32_t defaultValue) const;
-    bool ReadBool(std::string_view section, std::string_view ident, bool defaultValue) const;
+    std::string ReadString(
+        std::string_view section, std::string_view ident, std::string_view defaultValue) const override;
+    std::int32_t ReadInteger(
+        std::string_view section, std::string_view ident, std::int32_t defaultValue) const override;
+    bool ReadBool(std::string_view section, std::string_view ident, bool defaultValue) const override;
 
     // False when the name or the value cannot be represented in the file (a line break, a NUL,
     // "=" in a key, "]" in a section, blanks around a name); nothing changes then.
-    bool WriteString(std::string_view section, std::string_view ident, std::string_view value);
-    bool WriteInteger(std::string_view section, std::string_view ident, std::int32_t value);
-    bool WriteBool(std::string_view section, std::string_view ident, bool value);
+    bool WriteString(std::string_view section, std::string_view ident, std::string_view value) override;
+    bool WriteInteger(std::string_view section, std::string_view ident, std::int32_t value) override;
+    bool WriteBool(std::string_view section, std::string_view ident, bool value) override;
 
     bool Modified() const { return FModified; }
     // Writes the file when something changed: a temporary file beside it is written, flushed,
     // given the old file's permissions and renamed over it, so a failure at any point leaves the
     // old file as it was. Creates the missing folders of the path (mode 0700). A symbolic link
     // is written through, not replaced. False on failure, with LastError set.
-    bool UpdateFile();
+    bool UpdateFile() override;
 
     // The text UpdateFile would write.
     std::string Text() const;
