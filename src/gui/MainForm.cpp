@@ -9,6 +9,7 @@
 #include "backends/wx/WxText.h"
 #include "editor/QuillEdit.h"
 #include "gui/StateImages.h"
+#include "gui/WindowBehaviour.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -126,7 +127,7 @@ public:
 protected:
     void DrawFieldText(wxDC& dc, const wxRect& rc, int i, int textHeight) override
     {
-        if (i == 3 || !FModel) {
+        if (i == 3 || !FModel || GetFieldsCount() == 1) {
             wxStatusBar::DrawFieldText(dc, rc, i, textHeight);
             return;
         }
@@ -212,11 +213,13 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         *this, [this] { return FStates.AcceptDrops; },
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
     SetTitle(SAppTitle);
+    CreateWindowBehaviour();
 }
 
 TMainForm::~TMainForm()
 {
     FHandOffTimer.Stop();
+    FBehaviour.reset();
     FStatus->FModel = nullptr;
     // Editors go before the model's highlighters, and each window lets go of its editor first.
     for (TDocument& d : FDocuments) {
@@ -440,7 +443,7 @@ void TMainForm::SelectListRow(int slot)
 
 void TMainForm::StatusBarChanged()
 {
-    if (!FModel)
+    if (!FModel || (FBehaviour && FBehaviour->ShowingHint()))
         return;
     FStatus->SetStatusText(Wx(FModel->CaretPanel()), 0);
     FStatus->SetStatusText(Wx(FModel->StateWord()), 1);
@@ -470,6 +473,8 @@ void TMainForm::Run(void (TMainFormModel::*command)())
 void TMainForm::OnCommand(wxCommandEvent& event)
 {
     const int id = event.GetId();
+    if (FBehaviour && FBehaviour->Command(id))
+        return;
     if (id >= ID_RECENT_FIRST && id <= ID_RECENT_LAST) {
         const auto index = static_cast<std::size_t>(id - ID_RECENT_FIRST);
         if (index < FRecentShown.size()) {
@@ -535,6 +540,8 @@ void TMainForm::OnCommand(wxCommandEvent& event)
 void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
 {
     const TCommandStates& s = FStates;
+    if (FBehaviour && FBehaviour->UpdateUI(event))
+        return;
     switch (event.GetId()) {
     case ID_NEW:
         event.Enable(s.New);
@@ -623,9 +630,11 @@ void TMainForm::WriteStateFile()
             << FNotebook->GetPageText(i).utf8_str() << "|" << FList->GetItemText(i).utf8_str() << "|"
             << FNotebook->GetPageImage(i) << "\n";
     }
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < FStatus->GetFieldsCount(); ++i)
         out << "panel" << i << "=" << FStatus->GetStatusText(i).utf8_str() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
+    if (FBehaviour)
+        out << FBehaviour->StateLines();
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();
     const bool shown = active >= 0 && active < static_cast<int>(FDocuments.size());
@@ -777,6 +786,16 @@ void TMainForm::OnClose(wxCloseEvent& event)
         ini.UpdateFile();
     }
     Destroy();
+}
+
+// --- window behaviour --------------------------------------------------------------------------
+
+void TMainForm::CreateWindowBehaviour()
+{
+    const TBehaviourIds ids { ID_NEW, ID_OPEN, ID_STATUSBAR, ID_TOOLBAR, ID_STAYONTOP, ID_VIEWBROWSER, ID_SEND,
+        ID_CONTENTS, ID_WEBSITE, ID_ABOUT };
+    FBehaviour = std::make_unique<TWindowBehaviour>(
+        *this, *FModel, *FStatus, *FToolBar, ids, [this](wxMenu& menu) { BuildRecentMenu(menu, false); });
 }
 
 } // namespace quillan
