@@ -123,20 +123,26 @@ TAboutBox::TAboutBox(wxWindow* parent, TOpener opener)
     SetIcons(QuillanIcons());
 
     auto* panel = new wxPanel(this, wxID_ANY, wxPoint(8, 8), wxSize(313, 145), wxBORDER_SUNKEN);
-    auto* name = new wxStaticText(panel, wxID_ANY, SAppTitle, wxPoint(64, 2));
+    auto* name = new wxStaticText(panel, wxID_ANY, SAppTitle, wxPoint(64, 0));
     name->SetFont(wxFont(wxFontInfo(wxSize(0, 36)).FaceName("Times New Roman").Bold()));
-    auto* second = new wxStaticText(panel, wxID_ANY, "Many files, one window", wxPoint(66, 46));
+    auto* second = new wxStaticText(panel, wxID_ANY, "Many files, one window", wxPoint(66, 50));
     second->SetFont(wxFont(wxFontInfo(wxSize(0, 15)).FaceName("Comic Sans MS").Bold()));
     const std::string product = SProductLine;
     auto* version = new wxStaticText(panel, wxID_ANY, Wx(product.substr(product.find(' ') + 1)), wxPoint(240, 14));
     version->SetFont(wxFont(wxFontInfo(wxSize(0, 15)).FaceName("MS Sans Serif").Italic()));
     version->SetName("version");
+    // Placed by hand, so each label gets the room its font needs: GTK keeps the size of the
+    // default font otherwise.
+    name->SetSize(180, 46);
+    second->SetSize(186, 20);
+    version->SetSize(64, 20);
     new wxStaticBitmap(panel, wxID_ANY, QuillanBitmap(48), wxPoint(8, 8), wxSize(48, 48));
-    new wxStaticBitmap(panel, wxID_ANY, QuillanBitmap(48), wxPoint(253, 40), wxSize(48, 48));
+    new wxStaticBitmap(panel, wxID_ANY, QuillanBitmap(48), wxPoint(253, 80), wxSize(48, 48));
 
     auto link = [&](const char* caption, const char* hint, TLinkKind kind, const char* address, int y) {
         auto* l = new TqelURL(panel, caption, wxPoint(16, y), opener);
         l->SetFont(wxFont(wxFontInfo(wxSize(0, 13)).FaceName("MS Sans Serif").Bold().Underlined()));
+        l->SetSize(l->GetBestSize());
         l->SetColors(LinkBlue, LinkRed, LinkTeal);
         l->SetToolTip(hint);
         l->Link = kind;
