@@ -10,6 +10,7 @@
 #include "base/AtomicFile.h"
 #include "editor/QuillEdit.h"
 #include "gui/StateImages.h"
+#include "gui/WindowBehaviour.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -141,7 +142,7 @@ protected:
     {
         // Whatever a panel holds stays inside it, however long its text gets.
         wxDCClipper clip(dc, rc);
-        if (i == 3 || !FModel) {
+        if (i == 3 || !FModel || GetFieldsCount() == 1) {
             wxStatusBar::DrawFieldText(dc, rc, i, textHeight);
             return;
         }
@@ -228,11 +229,13 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         *this, [this] { return FStates.AcceptDrops; },
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
     SetTitle(SAppTitle);
+    CreateWindowBehaviour();
 }
 
 TMainForm::~TMainForm()
 {
     FHandOffTimer.Stop();
+    FBehaviour.reset();
     FStatus->FModel = nullptr;
     FModel->CloseAll();
     FModel.reset();
@@ -458,7 +461,7 @@ void TMainForm::SelectListRow(int slot)
 
 void TMainForm::StatusBarChanged()
 {
-    if (!FModel)
+    if (!FModel || (FBehaviour && FBehaviour->ShowingHint()))
         return;
     FStatus->SetStatusText(Wx(FModel->CaretPanel()), 0);
     FStatus->SetStatusText(Wx(FModel->StateWord()), 1);
@@ -488,6 +491,8 @@ void TMainForm::Run(void (TMainFormModel::*command)())
 void TMainForm::OnCommand(wxCommandEvent& event)
 {
     const int id = event.GetId();
+    if (FBehaviour && FBehaviour->Command(id))
+        return;
     if (id >= ID_RECENT_FIRST && id <= ID_RECENT_LAST) {
         const auto index = static_cast<std::size_t>(id - ID_RECENT_FIRST);
         if (index < FRecentShown.size()) {
@@ -553,6 +558,8 @@ void TMainForm::OnCommand(wxCommandEvent& event)
 void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
 {
     const TCommandStates& s = FStates;
+    if (FBehaviour && FBehaviour->UpdateUI(event))
+        return;
     switch (event.GetId()) {
     case ID_NEW:
         event.Enable(s.New);
@@ -645,7 +652,7 @@ void TMainForm::WriteStateFile()
             << FNotebook->GetPageText(i).utf8_str() << "|" << FList->GetItemText(i).utf8_str() << "|"
             << FNotebook->GetPageImage(i) << "\n";
     }
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < FStatus->GetFieldsCount(); ++i)
         out << "panel" << i << "=" << FStatus->GetStatusText(i).utf8_str() << "\n";
     wxRect caret;
     if (FStatus->GetFieldRect(0, caret)) {
@@ -654,8 +661,10 @@ void TMainForm::WriteStateFile()
     }
     out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
     out << "tab=" << FNotebook->GetSelection() << "\n";
-    out << "toolbar=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
+    out << "toolbarwidth=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
+    if (FBehaviour)
+        out << FBehaviour->StateLines();
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();
     const bool shown = active >= 0 && active < static_cast<int>(FWindows.size());
@@ -796,6 +805,16 @@ void TMainForm::OnClose(wxCloseEvent& event)
     }
     FModel->SaveSettings(*FSettingsFile);
     Destroy();
+}
+
+// --- window behaviour --------------------------------------------------------------------------
+
+void TMainForm::CreateWindowBehaviour()
+{
+    const TBehaviourIds ids { ID_NEW, ID_OPEN, ID_STATUSBAR, ID_TOOLBAR, ID_STAYONTOP, ID_VIEWBROWSER, ID_SEND,
+        ID_CONTENTS, ID_WEBSITE, ID_ABOUT };
+    FBehaviour = std::make_unique<TWindowBehaviour>(
+        *this, *FModel, *FStatus, *FToolBar, ids, [this](wxMenu& menu) { BuildRecentMenu(menu, false); });
 }
 
 } // namespace quillan

@@ -27,6 +27,7 @@ class TWxEditorWindow;
 class THandOffReceiver;
 class TMainStatusBar;
 class TIniFile;
+class TWindowBehaviour;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -97,6 +98,10 @@ private:
     std::string FStateFile; // tests read the window's state from here
     std::string FLastState;
     bool FSyncing = false; // the model is moving tabs or rows: their events are not the user's
+
+    // Window behaviour (tray, bars, hints, browser, mail, help, about): see WindowBehaviour.h.
+    void CreateWindowBehaviour();
+    std::unique_ptr<TWindowBehaviour> FBehaviour;
 };
 
 } // namespace quillan

@@ -437,7 +437,7 @@ TEST_F(MainWindowTest, TheFirstWindowShowsTheWholeToolbar)
 {
     Start({});
     int has = 0, needs = 0;
-    ASSERT_EQ(std::sscanf(State()["toolbar"].c_str(), "%d,%d", &has, &needs), 2) << State()["toolbar"];
+    ASSERT_EQ(std::sscanf(State()["toolbarwidth"].c_str(), "%d,%d", &has, &needs), 2) << State()["toolbarwidth"];
     EXPECT_GT(needs, 0);
     EXPECT_GE(has, needs) << "buttons are behind the overflow arrow";
     const fs::path shot = FDir / "window.png";

@@ -1,0 +1,17 @@
+# Writes OUTPUT, a C++ file with the PNG sizes of the program's icon as byte arrays, so that the
+# program shows its icon wherever it is copied to. Run at build time with -DICON_DIR -DOUTPUT.
+set(_sizes 16 24 32 48 64 128 256)
+set(_body "// Generated from data/icons by src/gui/EmbedIcons.cmake; do not edit.\n#include \"gui/QuillanIcon.h\"\n\nnamespace quillan {\nnamespace {\n")
+foreach(size IN LISTS _sizes)
+    file(READ "${ICON_DIR}/quillan-${size}.png" _hex HEX)
+    string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _bytes "${_hex}")
+    string(APPEND _body "const unsigned char Png${size}[] = {${_bytes}};\n")
+endforeach()
+string(APPEND _body "} // namespace\n\nconst std::vector<TEmbeddedPng>& EmbeddedIconPngs()\n{\n    static const std::vector<TEmbeddedPng> pngs {\n")
+foreach(size IN LISTS _sizes)
+    string(APPEND _body "        { ${size}, Png${size}, sizeof Png${size} },\n")
+endforeach()
+string(APPEND _body "    };\n    return pngs;\n}\n\n} // namespace quillan\n")
+file(WRITE "${OUTPUT}.tmp" "${_body}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")
