@@ -221,7 +221,6 @@ TMainForm::~TMainForm()
     // Editors go before the model's highlighters, and each window lets go of its editor first.
     for (TDocument& d : FDocuments) {
         d.Window->SetClient(nullptr);
-        d.Window->SetEditor(nullptr);
     }
     FModel.reset();
     FDocuments.clear();
@@ -362,7 +361,6 @@ TQuillEdit* TMainForm::AddDocumentTab(const std::string& caption, int image)
     TDocument doc;
     doc.Edit = std::make_unique<TQuillEdit>();
     doc.Window = new TWxEditorWindow(FNotebook);
-    doc.Window->SetEditor(doc.Edit.get());
     doc.Window->SetClient(doc.Edit.get());
     doc.Window->Bind(wxEVT_CONTEXT_MENU, &TMainForm::OnEditorContextMenu, this);
     // Same deferral as the frame's drops: the control's window is inside the toolkit's drop.
@@ -384,7 +382,6 @@ void TMainForm::RemoveDocumentTab(int slot)
     TDocument doc = std::move(FDocuments.at(s));
     FDocuments.erase(FDocuments.begin() + slot);
     doc.Window->SetClient(nullptr);
-    doc.Window->SetEditor(nullptr);
     const bool syncing = FSyncing;
     FSyncing = true;
     FNotebook->DeletePage(s);

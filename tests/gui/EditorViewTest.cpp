@@ -40,7 +40,6 @@ protected:
         Edit.SetHighlighter(Highlighter.get());
         Edit.Gutter().SetShowLineNumbers(true);
         Edit.SelectedColor().SetBackground(SelectionGreen);
-        Window->SetEditor(&Edit);
         Window->SetClient(&Edit);
         Window->SetCaretBlinkTime(0);
         Frame->Show();
@@ -58,7 +57,6 @@ protected:
             wxTheClipboard->Close();
         }
         Window->SetClient(nullptr);
-        Window->SetEditor(nullptr);
         Edit.SetHighlighter(nullptr);
         Frame->Destroy();
         guitest::Pump(50);
@@ -240,7 +238,6 @@ TEST_F(EditorViewTest, ACopiedColumnPastesAsAColumnInAnotherControl)
     auto* window = new TWxEditorWindow(frame);
     TQuillEdit other;
     other.Lines().AddStrings(std::vector<std::string> { "aaaa", "bbbb", "cccc" });
-    window->SetEditor(&other);
     window->SetClient(&other);
     frame->Show();
 
@@ -262,7 +259,6 @@ TEST_F(EditorViewTest, ACopiedColumnPastesAsAColumnInAnotherControl)
     EXPECT_EQ(other.CaretPos(), (TBufferCoord { 3, 3 })) << "below the block at its left column";
 
     window->SetClient(nullptr);
-    window->SetEditor(nullptr);
     frame->Destroy();
     guitest::Pump(50);
 }
