@@ -158,14 +158,14 @@ public:
     // --- host ----------------------------------------------------------------------------------
     IEditorHost* Host() const { return FHost; }
     // Attaching gives the control a window: metrics are measured and the view recomputed.
-    void SetHost(IEditorHost* host);
+    void SetHost(IEditorHost* host) override;
     bool HandleAllocated() const { return FHost != nullptr; }
     // The host reports these.
     void Resize();
     void FocusEnter();
     void FocusExit();
     // Returns true when the key was consumed by a command.
-    bool KeyDown(TVirtualKey key, TShiftState shift);
+    bool KeyDown(TVirtualKey key, TShiftState shift) override;
     void KeyPress(TQuillChar ch);
     // A finished input-method string; `followingCharMessages` character messages that the
     // platform sends after it for the same text are skipped.
@@ -200,7 +200,7 @@ public:
     TBufferCoord SelectionStart() const { return FBlockEnd < FBlockBegin ? FBlockEnd : FBlockBegin; }
     TBufferCoord SelectionStop() const { return FBlockEnd < FBlockBegin ? FBlockBegin : FBlockEnd; }
     bool HasSelection() const;
-    std::string SelectedText() const;
+    std::string SelectedText() const override;
     void ReplaceSelection(std::string_view text);
     void SelectAll();
     TQuillSelectionMode SelectionMode() const { return FSelectionMode; }
@@ -321,6 +321,22 @@ public:
     TCursor CursorAt(int x, int y) override;
     void Scroll(TScrollBarKind bar, TScrollCode code, int pos) override;
     void TimerTick() override;
+    // The rest of what the window hands on, mostly to the methods above and below
+    // (QuillEditWindowClient.cpp).
+    void Resized() override;
+    void FocusIn() override;
+    void FocusOut() override;
+    void CharTyped(char32_t ch) override;
+    void InputMethodText(std::string_view text) override;
+    bool TakesFileDrops() const override;
+    void FilesDropped(int x, int y, const std::vector<std::string>& files) override;
+    TDropEffect TextDragOver(const IEditorWindowClient* source, TShiftState shift, int x, int y) override;
+    void TextDragLeave() override;
+    bool TextDragDrop(IEditorWindowClient* source, TShiftState shift, int x, int y) override;
+    bool TextDropped(std::string_view text, int x, int y) override;
+    bool TakesTextDrops() const override;
+    TRect CaretCell() const override;
+    TRect TextArea() const override;
     // The text position under a client pixel, clamped to the text's lines.
     TBufferCoord PixelsToRowColumn(int x, int y) const;
     // Client pixel of the top left of the caret's cell, whether or not a caret is shown.

@@ -385,7 +385,6 @@ void TMainForm::CreateToolBar()
 void TMainForm::AddDocumentTab(TQuillEdit& edit, const std::string& caption, int image)
 {
     auto* window = new TWxEditorWindow(FNotebook);
-    window->SetEditor(&edit);
     window->SetClient(&edit);
     window->Bind(wxEVT_CONTEXT_MENU, &TMainForm::OnEditorContextMenu, this);
     // Same deferral as the frame's drops: the control's window is inside the toolkit's drop.
@@ -405,7 +404,6 @@ void TMainForm::RemoveDocumentTab(int slot)
     TWxEditorWindow* window = FWindows.at(s);
     FWindows.erase(FWindows.begin() + slot);
     window->SetClient(nullptr);
-    window->SetEditor(nullptr);
     const bool syncing = FSyncing;
     FSyncing = true;
     FNotebook->DeletePage(s);

@@ -7,6 +7,9 @@
 #include "ports/EditorHost.h"
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace quillan {
 
@@ -44,12 +47,17 @@ inline constexpr TCursor crHandPoint = -21;
 // What dropping dragged text at a place would do; the window shows it with the drag cursor.
 enum class TDropEffect : std::uint8_t { deNone, deCopy, deMove };
 
-// The window's paint, mouse, scroll-bar and timer input. The window forwards keys, focus and size
-// straight to the control; everything here goes to the client, usually the control itself.
-// Coordinates are client pixels.
+// Everything an editor window hands its client, usually the control itself: paint, keys, input
+// method, focus, size, mouse, scroll bars, timer and drops; and what the window asks of it to
+// draw marks over the text. The window knows its client only through this interface. Coordinates
+// are client pixels.
 class IEditorWindowClient {
 public:
     virtual ~IEditorWindowClient() = default;
+
+    // The window attaches itself as the client's host once it takes the client and detaches
+    // (null) before it lets go of it or is destroyed.
+    virtual void SetHost(IEditorHost* host) = 0;
 
     // Paint every pixel of `rect`; the canvas is clipped to it and set to client pixels.
     virtual void Paint(ICanvas& canvas, const TRect& rect) = 0;
@@ -73,6 +81,43 @@ public:
 
     // The host's one timer (IEditorHost::SetTimer) fired.
     virtual void TimerTick() = 0;
+
+    // The client area changed size.
+    virtual void Resized() = 0;
+    virtual void FocusIn() = 0;
+    virtual void FocusOut() = 0;
+
+    // A key went down. True when the client made a command of it: the key then ends here;
+    // otherwise it goes on to the input method and may come back as typed characters.
+    virtual bool KeyDown(TVirtualKey key, TShiftState shift) = 0;
+    // A character typed by one key (the desktop's rules already applied: no command keys).
+    virtual void CharTyped(char32_t ch) = 0;
+    // Text of several characters the input method finished at once, as UTF-8.
+    virtual void InputMethodText(std::string_view text) = 0;
+
+    // Files dropped at (x, y) are taken only when the client takes file drops; the window
+    // refuses them otherwise (it hands them nowhere else).
+    virtual bool TakesFileDrops() const = 0;
+    virtual void FilesDropped(int x, int y, const std::vector<std::string>& files) = 0;
+
+    // Text dragged over the window. `source` is the client of the editor window the text is
+    // dragged from (in this process; this one included), null for text from elsewhere.
+    virtual TDropEffect TextDragOver(const IEditorWindowClient* source, TShiftState shift, int x, int y) = 0;
+    virtual void TextDragLeave() = 0;
+    // The dragged text of `source` dropped at (x, y), as TextDragOver said; true when dropped.
+    virtual bool TextDragDrop(IEditorWindowClient* source, TShiftState shift, int x, int y) = 0;
+    // Text from elsewhere dropped at (x, y) as a copy; true when dropped.
+    virtual bool TextDropped(std::string_view text, int x, int y) = 0;
+    // False while dropped text would be refused whatever it is (a read-only client).
+    virtual bool TakesTextDrops() const = 0;
+    // What a drag out of this client carries; a drop moves it only while it is still selected.
+    virtual std::string SelectedText() const = 0;
+
+    // The caret's cell: its top left and one line high, whether or not a caret is shown.
+    virtual TRect CaretCell() const = 0;
+    // Where the text is drawn (the client area without the gutter): marks over the text keep
+    // inside it.
+    virtual TRect TextArea() const = 0;
 };
 
 } // namespace quillan

@@ -26,7 +26,6 @@ protected:
         for (int i = 0; i < 2; ++i) {
             Windows[i] = new TWxEditorWindow(Frame);
             sizer->Add(Windows[i], 1, wxEXPAND | wxALL, 4);
-            Windows[i]->SetEditor(&Edits[i]);
             Windows[i]->SetClient(&Edits[i]);
             Windows[i]->SetCaretBlinkTime(0);
         }
@@ -45,7 +44,6 @@ protected:
     {
         for (int i = 0; i < 2; ++i) {
             Windows[i]->SetClient(nullptr);
-            Windows[i]->SetEditor(nullptr);
         }
         Frame->Destroy();
         guitest::Pump(50);
@@ -209,7 +207,6 @@ TEST_F(EditorDragTest, ClosingTheSourceWindowDuringADragEndsTheDrag)
     auto* window = new TWxEditorWindow(frame);
     TQuillEdit source;
     source.Lines().AddStrings(Lines { "dragged away" });
-    window->SetEditor(&source);
     window->SetClient(&source);
     frame->Show();
     guitest::Pump(100);
@@ -225,7 +222,6 @@ TEST_F(EditorDragTest, ClosingTheSourceWindowDuringADragEndsTheDrag)
     ASSERT_TRUE(TWxTextDrag::Running());
 
     window->SetClient(nullptr);
-    window->SetEditor(nullptr);
     frame->Destroy();
     guitest::Pump(50);
     EXPECT_FALSE(TWxTextDrag::Running());

@@ -34,7 +34,6 @@ protected:
         Window = new TWxEditorWindow(Frame);
         sizer->Add(Window, 1, wxEXPAND | wxALL, Border);
         Frame->SetSizer(sizer);
-        Window->SetEditor(&Edit);
         Window->SetClient(&Edit);
         Edit.OnDropFiles = [this](TCustomQuillEdit*, int x, int y, const std::vector<std::string>& files) {
             EditAt = { x, y };
@@ -46,7 +45,6 @@ protected:
     void TearDown() override
     {
         Window->SetClient(nullptr);
-        Window->SetEditor(nullptr);
         Frame->Destroy();
         guitest::Pump(50);
     }
@@ -77,7 +75,9 @@ protected:
     std::vector<std::string> EditFiles;
 };
 
-TEST_F(EditorDropTest, ControlTakesDropsOnlyWhenItAcceptsThemAndOtherwiseTheFrameDoes)
+// Drops on the editor window have one way to go, the control: a frame that takes file drops
+// itself gets none of the drops on the window, whatever the control's options.
+TEST_F(EditorDropTest, ControlTakesDropsOnlyWhenItAcceptsThemAndTheFrameNeverSeesThem)
 {
     auto* frameTarget = new TFrameDropTarget;
     Frame->SetDropTarget(frameTarget);
@@ -91,17 +91,16 @@ TEST_F(EditorDropTest, ControlTakesDropsOnlyWhenItAcceptsThemAndOtherwiseTheFram
     EXPECT_EQ(EditFiles, (std::vector<std::string> { "/tmp/a b.cpp", "/tmp/\xc3\xa9t\xc3\xa9.pas" }));
     EXPECT_TRUE(frameTarget->Files.empty());
 
-    // Switched off after the window exists: the frame gets the drop, at its own client pixels.
+    // Switched off after the window exists: the window refuses at once.
     EditFiles.clear();
     AcceptDrops(false);
-    EXPECT_EQ(Target().OnDragOver(5, 6, wxDragCopy), wxDragCopy);
-    EXPECT_TRUE(Target().OnDropFiles(5, 6, files));
+    EXPECT_EQ(Target().OnDragOver(5, 6, wxDragCopy), wxDragNone);
+    EXPECT_FALSE(Target().OnDropFiles(5, 6, files));
     EXPECT_TRUE(EditFiles.empty());
-    ASSERT_EQ(frameTarget->Files.size(), 2u);
-    EXPECT_EQ(frameTarget->Files[1], files[1]);
-    const wxPoint expected = Frame->ScreenToClient(Window->ClientToScreen(wxPoint(5, 6)));
-    EXPECT_EQ(frameTarget->At, expected);
-    EXPECT_GE(frameTarget->At.x, 5 + Border);
+    EXPECT_TRUE(frameTarget->Files.empty());
+    AcceptDrops(true);
+    EXPECT_TRUE(Target().OnDropFiles(7, 8, files));
+    EXPECT_EQ(EditAt, (TPoint { 7, 8 }));
 }
 
 TEST_F(EditorDropTest, DropWithNobodyToTakeItIsRefusedAndAHandlerlessControlStillFinishesIt)
@@ -115,9 +114,9 @@ TEST_F(EditorDropTest, DropWithNobodyToTakeItIsRefusedAndAHandlerlessControlStil
     Edit.OnDropFiles = nullptr;
     EXPECT_TRUE(Target().OnDropFiles(1, 1, Names({ "/tmp/x" })));
 
-    // Without a control the window is only a place on the frame.
+    // Without a control the window takes nothing.
     Window->SetClient(nullptr);
-    Window->SetEditor(nullptr);
+    EXPECT_EQ(Target().OnDragOver(1, 1, wxDragCopy), wxDragNone);
     EXPECT_FALSE(Target().OnDropFiles(1, 1, Names({ "/tmp/x" })));
 }
 

@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
 #include <wx/frame.h>
+#include <wx/menu.h>
 #include <wx/sizer.h>
+#include <wx/timer.h>
 #include <wx/uiaction.h>
 
 namespace quillan {
@@ -40,7 +42,6 @@ protected:
         Edit.SetHighlighter(Highlighter.get());
         Edit.Gutter().SetShowLineNumbers(true);
         Edit.SelectedColor().SetBackground(SelectionGreen);
-        Window->SetEditor(&Edit);
         Window->SetClient(&Edit);
         Window->SetCaretBlinkTime(0);
         Frame->Show();
@@ -58,7 +59,6 @@ protected:
             wxTheClipboard->Close();
         }
         Window->SetClient(nullptr);
-        Window->SetEditor(nullptr);
         Edit.SetHighlighter(nullptr);
         Frame->Destroy();
         guitest::Pump(50);
@@ -120,6 +120,51 @@ TEST_F(EditorViewTest, KeywordsAreDrawnInTheirColourAndTheGutterNumbersLines)
     EXPECT_EQ(CountColour(blanks, clBtnFace), blanks.Width() * blanks.Height());
     if (const char* shot = std::getenv("QUILLAN_EDITOR_SHOT"))
         guitest::Screenshot(guitest::ClientScreenRect(Window)).SaveFile(shot, wxBITMAP_TYPE_PNG);
+}
+
+// A popup menu over part of the window: the rest keeps showing the text and the gutter numbers.
+TEST_F(EditorViewTest, TextStaysOnTheScreenWhileAMenuIsOpen)
+{
+    const TRect keyword = CellsRect(1, 3, 1);
+    const int before = CountColour(keyword, KeywordRed);
+    ASSERT_GT(before, 10);
+    const TRect numberRow { 0, 0, Edit.GutterWidth() - 2, Edit.LineHeight() };
+    const int faceBefore = CountColour(numberRow, clBtnFace);
+
+    wxMenu menu;
+    for (int i = 0; i < 5; ++i)
+        menu.Append(wxID_HIGHEST + i, wxString::Format("Item %d", i));
+    int during = -1, faceDuring = -1, shots = 0;
+    wxTimer timer;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        // A few looks while the menu is shown: a blank may come only after it settled.
+        const wxImage shot = guitest::Screenshot(guitest::ClientScreenRect(Window));
+        auto count = [&](const TRect& r, TColor colour) {
+            const wxColour c = ToWxColour(colour);
+            int n = 0;
+            for (int y = r.Top; y < r.Bottom; ++y)
+                for (int x = r.Left; x < r.Right; ++x)
+                    if (shot.GetRed(x, y) == c.Red() && shot.GetGreen(x, y) == c.Green()
+                        && shot.GetBlue(x, y) == c.Blue())
+                        ++n;
+            return n;
+        };
+        const int keywordNow = count(keyword, KeywordRed);
+        const int faceNow = count(numberRow, clBtnFace);
+        during = during < 0 ? keywordNow : std::min(during, keywordNow);
+        faceDuring = faceDuring < 0 ? faceNow : std::min(faceDuring, faceNow);
+        if (++shots == 5) {
+            timer.Stop();
+            Sim.Char(WXK_ESCAPE);
+        }
+    });
+    timer.Start(150);
+    // Far from the first line: the menu covers none of what is looked at.
+    Frame->PopupMenu(&menu, Frame->ScreenToClient(Window->ClientToScreen(wxPoint(300, 150))));
+    timer.Stop();
+    EXPECT_EQ(shots, 5);
+    EXPECT_EQ(during, before) << "the keyword went while the menu was open";
+    EXPECT_EQ(faceDuring, faceBefore) << "the gutter went while the menu was open";
 }
 
 TEST_F(EditorViewTest, SelectionIsDrawnInTheSelectedColours)
@@ -240,7 +285,6 @@ TEST_F(EditorViewTest, ACopiedColumnPastesAsAColumnInAnotherControl)
     auto* window = new TWxEditorWindow(frame);
     TQuillEdit other;
     other.Lines().AddStrings(std::vector<std::string> { "aaaa", "bbbb", "cccc" });
-    window->SetEditor(&other);
     window->SetClient(&other);
     frame->Show();
 
@@ -262,7 +306,6 @@ TEST_F(EditorViewTest, ACopiedColumnPastesAsAColumnInAnotherControl)
     EXPECT_EQ(other.CaretPos(), (TBufferCoord { 3, 3 })) << "below the block at its left column";
 
     window->SetClient(nullptr);
-    window->SetEditor(nullptr);
     frame->Destroy();
     guitest::Pump(50);
 }

@@ -27,7 +27,6 @@ protected:
         for (int i = 1; i <= 30; ++i)
             lines.push_back("line " + std::to_string(i));
         Edit.Lines().AddStrings(lines);
-        Window->SetEditor(&Edit);
         Window->SetClient(&Edit);
         Window->SetCaretBlinkTime(0);
         Frame->Show();
@@ -36,7 +35,6 @@ protected:
     void TearDown() override
     {
         Window->SetClient(nullptr);
-        Window->SetEditor(nullptr);
         Frame->Destroy();
         guitest::Pump(50);
     }

@@ -65,6 +65,33 @@ public:
             + std::to_string(static_cast<int>(code)) + ' ' + std::to_string(pos));
     }
     void TimerTick() override { ++Ticks; }
+    void SetHost(IEditorHost* host) override { Host = host; }
+    void Resized() override { ++Resizes; }
+    void FocusIn() override { Focus.push_back(true); }
+    void FocusOut() override { Focus.push_back(false); }
+    bool KeyDown(TVirtualKey key, TShiftState s) override
+    {
+        Keys.push_back("key " + std::to_string(key) + ' ' + ShiftText(s));
+        return key != VK_Q; // everything but Q is a command
+    }
+    void CharTyped(char32_t ch) override { Keys.push_back("char " + std::to_string(ch)); }
+    void InputMethodText(std::string_view text) override { Keys.push_back("ime " + std::string(text)); }
+    bool TakesFileDrops() const override { return FileDrops; }
+    void FilesDropped(int x, int y, const std::vector<std::string>& files) override
+    {
+        std::string e = "files " + std::to_string(x) + ' ' + std::to_string(y);
+        for (const std::string& f : files)
+            e += ' ' + f;
+        Events.push_back(e);
+    }
+    TDropEffect TextDragOver(const IEditorWindowClient*, TShiftState, int, int) override { return TDropEffect::deCopy; }
+    void TextDragLeave() override { }
+    bool TextDragDrop(IEditorWindowClient*, TShiftState, int, int) override { return false; }
+    bool TextDropped(std::string_view, int, int) override { return false; }
+    bool TakesTextDrops() const override { return true; }
+    std::string SelectedText() const override { return {}; }
+    TRect CaretCell() const override { return Cell; }
+    TRect TextArea() const override { return { 40, 0, 10000, 10000 }; }
 
     TRect PaintedArea() const
     {
@@ -76,10 +103,16 @@ public:
 
     std::vector<TRect> Painted;
     std::vector<std::string> Events;
+    std::vector<std::string> Keys;
+    std::vector<bool> Focus; // true for each focus in, false for each focus out
     int Moves = 0;
     int Ticks = 0;
     int Offset = 0;
+    int Resizes = 0;
     bool Banded = false;
+    bool FileDrops = false;
+    IEditorHost* Host = nullptr;
+    TRect Cell { 39, 16, 47, 32 };
     std::function<void(ICanvas&)> OnPaint;
 };
 
@@ -103,7 +136,7 @@ protected:
     }
     void TearDown() override
     {
-        Window->SetEditor(nullptr);
+        Window->SetClient(nullptr);
         Frame->Destroy();
         guitest::Pump(50);
     }
@@ -311,6 +344,74 @@ TEST_F(WxEditorWindowTest, TimerCaptureAndMouseReachTheClient)
 }
 
 // The control itself in the window: keys arrive as the keystroke table's codes.
+// The window knows its client only through the client interface: any client gets the keys,
+// focus, size and files, and the window's host services.
+TEST_F(WxEditorWindowTest, KeysFocusSizeAndFilesReachAnyClient)
+{
+    EXPECT_EQ(Client.Host, static_cast<IEditorHost*>(Window));
+
+    Window->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([&] { return !Client.Focus.empty() && Client.Focus.back(); }));
+    wxUIActionSimulator sim;
+    sim.Char('z', wxMOD_SHIFT);
+    ASSERT_TRUE(guitest::WaitFor([&] { return Client.Keys.size() >= 2; }));
+    guitest::Pump(50);
+    // The Shift key comes too; the client made a command of Shift+Z, so no character follows.
+    EXPECT_EQ(Client.Keys,
+        (std::vector<std::string> { "key " + std::to_string(VK_SHIFT) + " S", "key " + std::to_string(VK_Z) + " S" }));
+    Client.Keys.clear();
+    sim.Char('q');
+    ASSERT_TRUE(guitest::WaitFor([&] { return Client.Keys.size() >= 2; }));
+    EXPECT_EQ(Client.Keys,
+        (std::vector<std::string> { "key " + std::to_string(VK_Q) + " -", "char " + std::to_string(U'q') }));
+    Client.Keys.clear();
+    g_signal_emit_by_name(Window->m_imContext, "commit", "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(Client.Keys, std::vector<std::string> { "ime \xC3\xA9t\xC3\xA9" });
+
+    Other->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([&] { return !Client.Focus.back(); }));
+
+    const int resizes = Client.Resizes;
+    Frame->SetSize(wxSize(480, 380));
+    EXPECT_TRUE(guitest::WaitFor([&] { return Client.Resizes > resizes; }));
+
+    // Files go to the client when it takes them, else to nobody: no window above is asked.
+    auto* target = dynamic_cast<wxFileDropTarget*>(Window->GetDropTarget());
+    ASSERT_NE(target, nullptr);
+    wxArrayString files;
+    files.Add(wxString::FromUTF8("/tmp/\xC3\xA9.txt"));
+    Client.Events.clear();
+    EXPECT_EQ(target->OnDragOver(3, 4, wxDragCopy), wxDragNone);
+    EXPECT_FALSE(target->OnDropFiles(3, 4, files));
+    Client.FileDrops = true;
+    EXPECT_EQ(target->OnDragOver(3, 4, wxDragCopy), wxDragCopy);
+    EXPECT_TRUE(target->OnDropFiles(3, 4, files));
+    EXPECT_EQ(Client.Events, std::vector<std::string> { "files 3 4 /tmp/\xC3\xA9.txt" });
+
+    // A new client takes the host over; the old one is let go.
+    TRecordingClient second;
+    Window->SetClient(&second);
+    EXPECT_EQ(Client.Host, nullptr);
+    EXPECT_EQ(second.Host, static_cast<IEditorHost*>(Window));
+    Window->SetClient(&Client);
+    EXPECT_EQ(second.Host, nullptr);
+}
+
+// The drop marker: a two-pixel bar at the client's caret cell, kept inside its text area, shown
+// only while the window has no focus (a focused window shows its caret).
+TEST_F(WxEditorWindowTest, DropMarkerSitsAtTheCaretCellInsideTheTextArea)
+{
+    Other->SetFocus();
+    ASSERT_TRUE(guitest::WaitFor([&] { return !Window->HasFocus(); }));
+    Window->ShowDropMarker(true);
+    EXPECT_EQ(Window->DropMarker(), (TRect { 40, 16, 41, 32 })) << "cut at the text area's left edge";
+    Client.Cell = { 100, 32, 108, 48 };
+    Window->ShowDropMarker(true);
+    EXPECT_EQ(Window->DropMarker(), (TRect { 100, 32, 102, 48 }));
+    Window->ShowDropMarker(false);
+    EXPECT_TRUE(Window->DropMarker().IsEmpty());
+}
+
 class WxEditorWindowKeysTest : public WxEditorWindowTest {
 protected:
     void SetUp() override
@@ -328,7 +429,7 @@ protected:
                   else if (const std::string* text = std::get_if<std::string>(&data))
                       Commands.push_back("string " + std::to_string(command) + ' ' + *text);
               };
-        Window->SetEditor(&Edit);
+        Window->SetClient(&Edit);
         Window->SetFocus();
         ASSERT_TRUE(guitest::WaitFor([&] { return Window->HasFocus(); }));
     }

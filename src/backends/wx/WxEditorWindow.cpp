@@ -1,19 +1,16 @@
 #include "backends/wx/WxEditorWindow.h"
 
+#include "backends/wx/WxEditorDropTarget.h"
 #include "backends/wx/WxKeys.h"
 #include "backends/wx/WxText.h"
 #include "backends/wx/WxTextDrag.h"
-#include "editor/QuillEdit.h"
 
 #include <algorithm>
-#include <cairo.h>
 #include <climits>
 #include <cstdlib>
 #include <gtk/gtk.h>
 #include <vector>
-#include <wx/dataobj.h>
 #include <wx/dcclient.h>
-#include <wx/graphics.h>
 #include <wx/settings.h>
 
 namespace quillan {
@@ -21,7 +18,6 @@ namespace quillan {
 namespace {
 
 constexpr int TimerId = 1;
-constexpr int BlinkTimerId = 2;
 // Past this many rectangles a paint covers their bounding box in one pass.
 constexpr int MaxPaintRects = 8;
 
@@ -69,162 +65,16 @@ wxStockCursor StockCursor(TCursor cursor)
     }
 }
 
-// Half the desktop's blink cycle.
-int DesktopBlinkTime()
-{
-    gint cycle = 0;
-    gboolean blink = TRUE;
-    if (GtkSettings* settings = gtk_settings_get_default())
-        g_object_get(settings, "gtk-cursor-blink-time", &cycle, "gtk-cursor-blink", &blink, nullptr);
-    if (!blink)
-        return 0;
-    return cycle > 0 ? cycle / 2 : 600;
-}
-
-// A drop target on a child window hides the drop from its parents' targets, so the editor window
-// always registers one and decides per drop whether the control or an enclosing window takes it:
-// the control's options may change after the window exists. The same target takes dragged text.
-// What a drag carries is told by the first of its formats that the target knows, in the drag's
-// own order: a file manager offers its files before their names as text, an editor window its
-// private format before the plain text.
-class TEditorDropTarget : public wxFileDropTarget {
-public:
-    explicit TEditorDropTarget(TWxEditorWindow& window)
-        : FWindow(window)
-    {
-        auto* data = new wxDataObjectComposite;
-        FFiles = new wxFileDataObject;
-        data->Add(FFiles, true);
-        FEditorText = new wxCustomDataObject(wxDataFormat(EditorTextDragFormat));
-        data->Add(FEditorText);
-        // Text from other programs as bytes: wx's text object would turn invalid UTF-8 into
-        // nothing at all.
-        for (const char* format : { "UTF8_STRING", "text/plain;charset=utf-8", "text/plain" }) {
-            auto* text = new wxCustomDataObject(wxDataFormat(format));
-            data->Add(text);
-            FTexts.push_back(text);
-        }
-        FData = data;
-        SetDataObject(data);
-    }
-
-    wxDragResult OnDragOver(wxCoord x, wxCoord y, wxDragResult def) override
-    {
-        const TKind kind = Kind();
-        if (kind == TKind::Files)
-            return FWindow.TakesFileDrops() ? wxFileDropTarget::OnDragOver(x, y, def) : wxDragNone;
-        TCustomQuillEdit* editor = FWindow.Editor();
-        if (!editor)
-            return Refuse();
-        TCustomQuillEdit* source = kind == TKind::EditorText ? TWxTextDrag::SourceOf(m_dragContext) : nullptr;
-        const wxDragResult result = Allowed(editor->DragOver(source, Modifiers(), x, y), source != nullptr);
-        FWindow.ShowDropMarker(result == wxDragCopy || result == wxDragMove);
-        return result;
-    }
-    void OnLeave() override
-    {
-        FWindow.ShowDropMarker(false);
-        if (TCustomQuillEdit* editor = FWindow.Editor())
-            editor->DragLeave();
-    }
-    bool OnDrop(wxCoord x, wxCoord y) override
-    {
-        if (Kind() == TKind::Files)
-            return wxFileDropTarget::OnDrop(x, y);
-        TCustomQuillEdit* editor = FWindow.Editor();
-        return editor && !editor->ReadOnly();
-    }
-    wxDragResult OnData(wxCoord x, wxCoord y, wxDragResult def) override
-    {
-        FWindow.ShowDropMarker(false);
-        if (!GetData())
-            return wxDragNone;
-        const wxDataFormat format = FData->GetReceivedFormat();
-        if (format == FFiles->GetFormat())
-            return OnDropFiles(x, y, FFiles->GetFilenames()) ? def : wxDragNone;
-        TCustomQuillEdit* editor = FWindow.Editor();
-        if (!editor)
-            return wxDragNone;
-        if (format == FEditorText->GetFormat()) {
-            std::string text;
-            if (TCustomQuillEdit* source = TWxTextDrag::ReadPayload(Bytes(*FEditorText), text))
-                return editor->DragDrop(source, Modifiers(), x, y) ? def : wxDragNone;
-            return editor->DropText(text, x, y) ? wxDragCopy : wxDragNone;
-        }
-        for (wxCustomDataObject* text : FTexts) {
-            if (format != text->GetFormat())
-                continue;
-            std::string bytes(Bytes(*text));
-            // Some programs send the C string's terminator along.
-            if (!bytes.empty() && bytes.back() == '\0')
-                bytes.pop_back();
-            return editor->DropText(bytes, x, y) ? wxDragCopy : wxDragNone;
-        }
-        return wxDragNone;
-    }
-    bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& files) override
-    {
-        return FWindow.DropFiles(x, y, files);
-    }
-
-private:
-    enum class TKind { Files, EditorText, Text };
-
-    // Without a drag to look at (a call from the program itself) the target is the file target
-    // it always was.
-    TKind Kind()
-    {
-        const GdkAtom format = GTKGetMatchingPair(true);
-        if (!format || format == FFiles->GetFormat().GetFormatId())
-            return TKind::Files;
-        if (format == FEditorText->GetFormat().GetFormatId())
-            return TKind::EditorText;
-        return TKind::Text;
-    }
-    static TShiftState Modifiers() { return ShiftStateFromWx(wxGetMouseState().GetModifiers()); }
-    static std::string_view Bytes(const wxCustomDataObject& data)
-    {
-        return { static_cast<const char*>(data.GetData()), data.GetSize() };
-    }
-    GdkDragAction Actions() const
-    {
-        return m_dragContext ? gdk_drag_context_get_actions(m_dragContext)
-                             : static_cast<GdkDragAction>(GDK_ACTION_COPY | GDK_ACTION_MOVE);
-    }
-    // wx answers the toolkit with a move for wxDragNone; a link that the drag does not offer is
-    // how the target says no, so that the no-drop cursor shows.
-    wxDragResult Refuse() const { return (Actions() & GDK_ACTION_LINK) ? wxDragNone : wxDragLink; }
-    wxDragResult Allowed(TDropEffect effect, bool fromEditor) const
-    {
-        const GdkDragAction actions = Actions();
-        if (effect == TDropEffect::deMove && (actions & GDK_ACTION_MOVE))
-            return wxDragMove;
-        if (effect == TDropEffect::deCopy && (actions & GDK_ACTION_COPY))
-            return wxDragCopy;
-        // Another program that only lets its text move: the text is here before it lets go.
-        if (effect == TDropEffect::deCopy && !fromEditor && (actions & GDK_ACTION_MOVE))
-            return wxDragMove;
-        return Refuse();
-    }
-
-    TWxEditorWindow& FWindow;
-    wxDataObjectComposite* FData = nullptr; // owned by the target
-    wxFileDataObject* FFiles = nullptr;
-    wxCustomDataObject* FEditorText = nullptr;
-    std::vector<wxCustomDataObject*> FTexts;
-};
-
 } // namespace
 
 TWxEditorWindow::TWxEditorWindow(
     wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long extraStyle)
-    : FBlinkTimer(this, BlinkTimerId)
+    : FCaret(*this)
     , FTimer(this, TimerId)
 {
     // Must precede Create: GTK then never clears the window before a paint.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(parent, id, pos, size, wxVSCROLL | wxHSCROLL | wxALWAYS_SHOW_SB | wxWANTS_CHARS | extraStyle);
-    FBlinkTime = DesktopBlinkTime();
 
     // Overlay scroll bars would cover the last column and row of text and make the client size
     // a lie.
@@ -232,7 +82,7 @@ TWxEditorWindow::TWxEditorWindow(
         gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(widget), FALSE);
 
     SetCursor(wxCursor(wxCURSOR_IBEAM));
-    SetDropTarget(new TEditorDropTarget(*this));
+    SetDropTarget(new TWxEditorDropTarget(*this));
 }
 
 void TWxEditorWindow::GTKHandleRealized()
@@ -258,68 +108,34 @@ TWxEditorWindow::~TWxEditorWindow()
 {
     TWxTextDrag::Forget(*this);
     FTimer.Stop();
-    FBlinkTimer.Stop();
     if (FImCommitHandler && FImContext && FImContext == m_imContext)
         g_signal_handler_disconnect(FImContext, FImCommitHandler);
     if (FBackingBitmap)
         FBackingDC.SelectObject(wxNullBitmap);
-    // The control outlives its window in the shell's teardown order; it must not keep this host.
-    if (FEditor)
-        FEditor->SetHost(nullptr);
-    FEditor = nullptr;
+    // The control outlives its window in the main window's teardown order; it must not keep
+    // this host.
+    if (FClient)
+        FClient->SetHost(nullptr);
     FClient = nullptr;
     if (wxWindow::HasCapture())
         ReleaseMouse();
 }
 
-void TWxEditorWindow::SetEditor(TCustomQuillEdit* editor)
-{
-    if (FEditor == editor)
-        return;
-    if (FEditor)
-        FEditor->SetHost(nullptr);
-    FEditor = editor;
-    if (FEditor)
-        FEditor->SetHost(this);
-}
-
-bool TWxEditorWindow::EditorTakesFileDrops() const
-{
-    return FEditor && FEditor->Options().Contains(TQuillEditorOption::eoDropFiles);
-}
-
-wxFileDropTarget* TWxEditorWindow::EnclosingFileTarget() const
-{
-    for (wxWindow* w = GetParent(); w; w = w->GetParent())
-        if (auto* target = dynamic_cast<wxFileDropTarget*>(w->GetDropTarget()))
-            return target;
-    return nullptr;
-}
-
 bool TWxEditorWindow::TakesFileDrops() const
 {
-    return EditorTakesFileDrops() || EnclosingFileTarget();
+    return FClient && FClient->TakesFileDrops();
 }
 
 bool TWxEditorWindow::DropFiles(int x, int y, const wxArrayString& files)
 {
-    if (EditorTakesFileDrops()) {
-        std::vector<std::string> names;
-        names.reserve(files.size());
-        for (const wxString& f : files)
-            names.push_back(WxToUtf8(f));
-        FEditor->DropFiles(x, y, names);
-        return true;
-    }
-    wxFileDropTarget* target = EnclosingFileTarget();
-    if (!target)
+    if (!TakesFileDrops())
         return false;
-    // The enclosing target reads the point in its own window's client pixels.
-    wxWindow* owner = GetParent();
-    while (owner->GetDropTarget() != target)
-        owner = owner->GetParent();
-    const wxPoint at = owner->ScreenToClient(ClientToScreen(wxPoint(x, y)));
-    return target->OnDropFiles(at.x, at.y, files);
+    std::vector<std::string> names;
+    names.reserve(files.size());
+    for (const wxString& f : files)
+        names.push_back(WxToUtf8(f));
+    FClient->FilesDropped(x, y, names);
+    return true;
 }
 
 TSize TWxEditorWindow::DragThreshold()
@@ -331,7 +147,7 @@ TSize TWxEditorWindow::DragThreshold()
 
 bool TWxEditorWindow::BeginTextDrag(std::string_view text)
 {
-    if (!FEditor)
+    if (!FClient)
         return false;
     // The drag grabs the mouse itself; letting go of our capture afterwards would end its grab.
     const bool captured = wxWindow::HasCapture();
@@ -346,7 +162,13 @@ bool TWxEditorWindow::BeginTextDrag(std::string_view text)
 
 void TWxEditorWindow::SetClient(IEditorWindowClient* client)
 {
-    FClient = client;
+    if (FClient != client) {
+        if (FClient)
+            FClient->SetHost(nullptr);
+        FClient = client;
+        if (FClient)
+            FClient->SetHost(this);
+    }
     InvalidateRect(nullptr);
 }
 
@@ -508,135 +330,48 @@ void TWxEditorWindow::ReleaseCapture()
 }
 
 // --- caret -----------------------------------------------------------------------------------
-// Platform rules: a new caret is hidden until shown; hides nest, shows undo them one at a time
-// and never go below zero; moving a hidden caret only remembers the place.
-
-TRect TWxEditorWindow::CaretRect() const
-{
-    if (!FCaretCreated)
-        return {};
-    return { FCaretPos.X, FCaretPos.Y, FCaretPos.X + FCaretSize.Width, FCaretPos.Y + FCaretSize.Height };
-}
-
-void TWxEditorWindow::RefreshCaret()
-{
-    if (CaretShowing())
-        RefreshClientRect(CaretRect());
-}
-
-void TWxEditorWindow::CaretChanged()
-{
-    FBlinkOn = true;
-    if (CaretShowing()) {
-        RefreshClientRect(CaretRect());
-        if (FBlinkTime > 0)
-            FBlinkTimer.Start(FBlinkTime);
-    } else {
-        FBlinkTimer.Stop();
-    }
-}
 
 void TWxEditorWindow::CreateCaret(int width, int height)
 {
-    RefreshCaret();
-    FCaretCreated = true;
-    FCaretHideLevel = 1;
-    FCaretSize = { std::max(width, 1), std::max(height, 1) };
-    CaretChanged();
+    FCaret.Create(width, height);
 }
 
 void TWxEditorWindow::SetCaretPos(int x, int y)
 {
-    RefreshCaret();
-    FCaretPos = { x, y };
-    CaretChanged();
+    FCaret.SetPos(x, y);
     // The input method's candidate window opens at the caret.
     if (m_imContext) {
-        GdkRectangle area { x, y, FCaretSize.Width, FCaretSize.Height };
+        const TSize size = FCaret.Size();
+        GdkRectangle area { x, y, size.Width, size.Height };
         gtk_im_context_set_cursor_location(m_imContext, &area);
     }
 }
 
 void TWxEditorWindow::ShowCaret()
 {
-    if (!FCaretCreated || FCaretHideLevel == 0)
-        return;
-    --FCaretHideLevel;
-    CaretChanged();
+    FCaret.Show();
 }
 
 void TWxEditorWindow::HideCaret()
 {
-    if (!FCaretCreated)
-        return;
-    RefreshCaret();
-    ++FCaretHideLevel;
-    CaretChanged();
+    FCaret.Hide();
 }
 
 void TWxEditorWindow::DestroyCaret()
 {
-    RefreshCaret();
-    FCaretCreated = false;
-    FCaretHideLevel = 1;
-    CaretChanged();
-}
-
-void TWxEditorWindow::SetCaretBlinkTime(int ms)
-{
-    FBlinkTime = std::max(ms, 0);
-    CaretChanged();
-}
-
-void TWxEditorWindow::OnBlink(wxTimerEvent&)
-{
-    if (!CaretShowing() || FBlinkTime == 0) {
-        FBlinkTimer.Stop();
-        return;
-    }
-    FBlinkOn = !FBlinkOn;
-    RefreshClientRect(CaretRect());
-}
-
-void TWxEditorWindow::DrawCaret(wxDC& dc)
-{
-    if (CaretShowing() && FBlinkOn)
-        InvertInUpdate(dc, CaretRect());
-    if (!FDropMarker.IsEmpty())
-        InvertInUpdate(dc, FDropMarker);
-}
-
-void TWxEditorWindow::InvertInUpdate(wxDC& dc, const TRect& rect)
-{
-    wxGraphicsContext* gc = dc.GetGraphicsContext();
-    auto* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
-    if (!cr)
-        return;
-    // Difference with white inverts what the client painted, as the platform caret does, so a
-    // block caret leaves its character readable. Only the invalid area is touched: elsewhere the
-    // caret is already on the screen.
-    cairo_save(cr);
-    cairo_new_path(cr);
-    for (wxRegionIterator it(GetUpdateRegion()); it; ++it) {
-        const TRect part = FromWx(it.GetRect()).Intersect(rect);
-        if (!part.IsEmpty())
-            cairo_rectangle(cr, part.Left, part.Top, part.Width(), part.Height());
-    }
-    cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_fill(cr);
-    cairo_restore(cr);
+    FCaret.Destroy();
 }
 
 void TWxEditorWindow::ShowDropMarker(bool show)
 {
     TRect marker;
-    if (show && FEditor && !HasFocus()) {
-        const TPoint at = FEditor->CaretClientPos();
+    if (show && FClient && !HasFocus()) {
+        const TRect cell = FClient->CaretCell();
         const TSize size = ClientSize();
         // A two-pixel bar over the caret's row, inside the text area.
-        marker = TRect { at.X, at.Y, at.X + 2, at.Y + FEditor->LineHeight() }.Intersect(
-            TRect { FEditor->GutterWidth(), 0, size.Width, size.Height });
+        marker = TRect { cell.Left, cell.Top, cell.Left + 2, cell.Bottom }
+                     .Intersect(FClient->TextArea())
+                     .Intersect(TRect { 0, 0, size.Width, size.Height });
         if (marker.IsEmpty())
             marker = {};
     }
@@ -691,7 +426,8 @@ void TWxEditorWindow::OnPaint(wxPaintEvent&)
     wxPaintDC dc(this);
     const TSize size = ClientSize();
     dc.Blit(0, 0, size.Width, size.Height, &FBackingDC, 0, 0);
-    DrawCaret(dc);
+    FCaret.Draw(dc, GetUpdateRegion());
+    InvertInUpdate(dc, GetUpdateRegion(), FDropMarker);
     ++FFramesShown;
 }
 
@@ -700,30 +436,30 @@ void TWxEditorWindow::OnPaint(wxPaintEvent&)
 void TWxEditorWindow::OnSize(wxSizeEvent&)
 {
     // The copy is remade at the new size (all invalid) on the next paint.
-    if (FEditor)
-        FEditor->Resize();
+    if (FClient)
+        FClient->Resized();
 }
 
 void TWxEditorWindow::OnSetFocus(wxFocusEvent& event)
 {
-    if (FEditor)
-        FEditor->FocusEnter();
+    if (FClient)
+        FClient->FocusIn();
     event.Skip();
 }
 
 void TWxEditorWindow::OnKillFocus(wxFocusEvent& event)
 {
-    if (FEditor)
-        FEditor->FocusExit();
+    if (FClient)
+        FClient->FocusOut();
     event.Skip();
 }
 
 void TWxEditorWindow::OnKeyDown(wxKeyEvent& event)
 {
     const TWxKeyStroke stroke = KeyStrokeFromWx(event);
-    // A key the control turns into a command ends here; any other goes on to the input method
+    // A key the client turns into a command ends here; any other goes on to the input method
     // and comes back as characters.
-    if (FEditor && stroke.Key != 0 && FEditor->KeyDown(stroke.Key, stroke.Shift))
+    if (FClient && stroke.Key != 0 && FClient->KeyDown(stroke.Key, stroke.Shift))
         return;
     event.Skip();
 }
@@ -731,11 +467,11 @@ void TWxEditorWindow::OnKeyDown(wxKeyEvent& event)
 void TWxEditorWindow::OnChar(wxKeyEvent& event)
 {
     const std::optional<char32_t> ch = TypedCharFromWx(event);
-    if (!FEditor || !ch) {
+    if (!FClient || !ch) {
         event.Skip();
         return;
     }
-    FEditor->KeyPress(*ch);
+    FClient->CharTyped(*ch);
 }
 
 void TWxEditorWindow::OnImCommit(GtkIMContext*, const char* text, void* data)
@@ -743,8 +479,8 @@ void TWxEditorWindow::OnImCommit(GtkIMContext*, const char* text, void* data)
     auto* self = static_cast<TWxEditorWindow*>(static_cast<IEditorHost*>(data));
     if (!text)
         return;
-    if (self->FEditor && IsInputMethodString(text))
-        self->FEditor->ImeString(text);
+    if (self->FClient && IsInputMethodString(text))
+        self->FClient->InputMethodText(text);
     else
         self->GTKDoInsertTextFromIM(text);
 }
@@ -865,7 +601,6 @@ wxBEGIN_EVENT_TABLE(TWxEditorWindow, wxWindow)
     EVT_MOUSE_CAPTURE_LOST(TWxEditorWindow::OnCaptureLost)
     EVT_SCROLLWIN(TWxEditorWindow::OnScroll)
     EVT_TIMER(TimerId, TWxEditorWindow::OnTimer)
-    EVT_TIMER(BlinkTimerId, TWxEditorWindow::OnBlink)
 wxEND_EVENT_TABLE()
 // clang-format on
 

@@ -2,6 +2,7 @@
 
 #include "backends/wx/WxCanvas.h"
 #include "backends/wx/WxClipboard.h"
+#include "backends/wx/WxEditorCaret.h"
 #include "ports/EditorHost.h"
 #include "ports/EditorWindowClient.h"
 
@@ -24,11 +25,9 @@ typedef struct _GtkIMContext GtkIMContext;
 
 namespace quillan {
 
-class TCustomQuillEdit;
-
-// The editor control's window: a plain wxWindow with its own scroll bars that hosts one control.
-// Keys, focus and size go straight to the control; painting, the mouse, the wheel, the scroll bars
-// and the timer go to the window's client (see IEditorWindowClient).
+// The editor control's window: a plain wxWindow with its own scroll bars that hosts one client,
+// the control. All its input goes to the client (see IEditorWindowClient), and the client gets the
+// window as its host.
 //
 // The window never lets the toolkit erase its background: painting covers every pixel of the
 // invalid area. GTK 3 would lay its scroll bars over the text; they are kept beside it, so the
@@ -44,12 +43,10 @@ public:
         const wxSize& size = wxDefaultSize, long extraStyle = 0);
     ~TWxEditorWindow() override;
 
-    // The control this window hosts (not owned): it becomes the control's host at once. Detach
-    // (nullptr) before destroying the control, or destroy the window first.
-    void SetEditor(TCustomQuillEdit* editor);
-    TCustomQuillEdit* Editor() const { return FEditor; }
-    // Receives paint, mouse, wheel, scroll-bar and timer input (not owned); everything is painted
-    // afresh by a new client. Without a client the window paints the window colour.
+    // The client this window hosts (not owned): the window becomes its host at once and
+    // everything is painted afresh by it; the client before it loses its host. Detach (nullptr)
+    // before destroying the client, or destroy the window first. Without a client the window
+    // paints the window colour and takes no drops.
     void SetClient(IEditorWindowClient* client);
     IEditorWindowClient* Client() const { return FClient; }
 
@@ -86,11 +83,11 @@ public:
     ICanvas& MeasureCanvas() override { return FMeasureCanvas; }
 
     // --- state shown to tests and to the shell -------------------------------------------------
-    bool CaretShowing() const { return FCaretCreated && FCaretHideLevel == 0; }
+    bool CaretShowing() const { return FCaret.Showing(); }
     // Client pixels the caret covers (empty without a caret).
-    TRect CaretRect() const;
+    TRect CaretRect() const { return FCaret.Rect(); }
     // Half a blink cycle in milliseconds; 0 keeps a shown caret on.
-    void SetCaretBlinkTime(int ms);
+    void SetCaretBlinkTime(int ms) { FCaret.SetBlinkTime(ms); }
     const TScrollInfo& ScrollInfo(TScrollBarKind bar) const { return FScroll[Index(bar)]; }
     bool TimerRunning() const { return FTimer.IsRunning(); }
     // The text of the scroll hint while it is shown, else empty.
@@ -98,18 +95,17 @@ public:
     // Where dragged text would land while a drag is over the window without the keyboard focus
     // (a focused window shows its caret there); empty otherwise.
     TRect DropMarker() const { return FDropMarker; }
-    // Shows the drop marker at the control's caret, or hides it.
+    // Shows the drop marker at the client's caret, or hides it.
     void ShowDropMarker(bool show);
     // Paint events answered so far: each one puts a frame on the screen.
     std::uint64_t FramesShown() const { return FFramesShown; }
 
-    // The window takes dropped text (from editor windows and other programs) and dropped files.
-    // Text goes to the control; files as follows.
-    // Files dropped at client pixel (x, y). A control that accepts file drops takes them (also
-    // without a handler: the drop is finished either way); otherwise they go on to the nearest
-    // enclosing window that takes file drops, as if dropped there. False when nobody took them.
+    // The window takes dropped text (from editor windows and other programs) and dropped files,
+    // both for its client (see TWxEditorDropTarget).
+    // Files dropped at client pixel (x, y) go to the client when it takes file drops (the drop is
+    // finished either way); false when it does not, and nobody else gets them: the window's owner
+    // that wants them sets its handler on the client.
     bool DropFiles(int x, int y, const wxArrayString& files);
-    // Whether a file drag over the window would be taken, by the control or an enclosing window.
     bool TakesFileDrops() const;
 
 protected:
@@ -131,24 +127,13 @@ private:
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
     void OnScroll(wxScrollWinEvent& event);
     void OnTimer(wxTimerEvent& event);
-    void OnBlink(wxTimerEvent& event);
 
     // The copy of the client's pixels, sized to the client area; a new one is all invalid.
     wxMemoryDC& Backing();
     void PaintInvalid();
-    void DrawCaret(wxDC& dc);
-    // Inverts the pixels of `rect` within the update region, as the platform caret does.
-    void InvertInUpdate(wxDC& dc, const TRect& rect);
-    // Repaints where the caret is before a change; call CaretChanged after it.
-    void RefreshCaret();
-    void CaretChanged();
     void UpdateCursor(int x, int y);
     void RefreshClientRect(const TRect& rect);
-    bool EditorTakesFileDrops() const;
-    // The file drop target of the nearest enclosing window, if any.
-    wxFileDropTarget* EnclosingFileTarget() const;
 
-    TCustomQuillEdit* FEditor = nullptr;
     std::uint64_t FFramesShown = 0;
     IEditorWindowClient* FClient = nullptr;
     TWxCanvas FPaintCanvas;
@@ -161,14 +146,8 @@ private:
     std::array<TScrollInfo, 2> FScroll {};
     std::array<bool, 2> FBarHidden {};
 
-    bool FCaretCreated = false;
-    int FCaretHideLevel = 1;
-    TSize FCaretSize;
-    TPoint FCaretPos;
+    TWxEditorCaret FCaret;
     TRect FDropMarker;
-    bool FBlinkOn = true;
-    int FBlinkTime = 500;
-    wxTimer FBlinkTimer;
 
     wxTimer FTimer;
     wxPopupWindow* FHint = nullptr; // a child: destroyed with the window

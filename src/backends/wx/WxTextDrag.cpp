@@ -2,7 +2,6 @@
 
 #include "backends/wx/WxEditorWindow.h"
 #include "backends/wx/WxText.h"
-#include "editor/QuillEdit.h"
 
 #include <charconv>
 #include <cstdint>
@@ -22,7 +21,7 @@ enum TTargetInfo : guint { InfoEditorText = 1, InfoPlainText = 2 };
 
 struct TDrag {
     TWxEditorWindow* Window = nullptr;
-    TCustomQuillEdit* Editor = nullptr;
+    IEditorWindowClient* Client = nullptr;
     GtkWidget* Widget = nullptr; // referenced while the drag runs
     GdkDragContext* Context = nullptr;
     std::uint64_t Number = 0;
@@ -82,7 +81,7 @@ bool TWxTextDrag::Begin(TWxEditorWindow& window, std::string_view text)
         return false;
     TDrag drag;
     drag.Window = &window;
-    drag.Editor = window.Editor();
+    drag.Client = window.Client();
     drag.Widget = widget;
     drag.Number = ++dragCount;
     drag.Text = text;
@@ -119,14 +118,14 @@ bool TWxTextDrag::Running()
     return current.has_value();
 }
 
-TCustomQuillEdit* TWxTextDrag::SourceOf(GdkDragContext* context)
+IEditorWindowClient* TWxTextDrag::SourceOf(GdkDragContext* context)
 {
     if (!current || !context || gtk_drag_get_source_widget(context) != current->Widget)
         return nullptr;
-    return current->Window->Editor() == current->Editor ? current->Editor : nullptr;
+    return current->Window->Client() == current->Client ? current->Client : nullptr;
 }
 
-TCustomQuillEdit* TWxTextDrag::ReadPayload(std::string_view payload, std::string& text, bool* valid)
+IEditorWindowClient* TWxTextDrag::ReadPayload(std::string_view payload, std::string& text, bool* valid)
 {
     text.clear();
     const std::size_t eol = payload.find('\n');
@@ -144,11 +143,11 @@ TCustomQuillEdit* TWxTextDrag::ReadPayload(std::string_view payload, std::string
     text = payload.substr(eol + 1);
     if (pid != getpid() || !current || number != current->Number)
         return nullptr;
-    TCustomQuillEdit* editor = current->Editor;
+    IEditorWindowClient* client = current->Client;
     // Moving takes the source's selection away: it must still be what was dragged.
-    if (!editor || current->Window->Editor() != editor || editor->SelectedText() != text)
+    if (!client || current->Window->Client() != client || client->SelectedText() != text)
         return nullptr;
-    return editor;
+    return client;
 }
 
 void TWxTextDrag::Forget(TWxEditorWindow& window)

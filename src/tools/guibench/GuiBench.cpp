@@ -81,7 +81,6 @@ int PageDown(const std::string& path, int pages)
     edit.SetHighlighter(highlighter.get());
     const double loadMs = Ms(Clock::now() - loadStart);
     edit.Gutter().SetShowLineNumbers(true);
-    window->SetEditor(&edit);
     window->SetClient(&edit);
     window->SetCaretBlinkTime(0);
     frame->Show();
@@ -127,7 +126,6 @@ int PageDown(const std::string& path, int pages)
     if (lost > 0)
         status = 1;
     window->SetClient(nullptr);
-    window->SetEditor(nullptr);
     edit.SetHighlighter(nullptr);
     frame->Destroy();
     PumpEvents(50);
