@@ -8,6 +8,7 @@
 #include "backends/wx/WxEditorWindow.h"
 #include "backends/wx/WxText.h"
 #include "editor/QuillEdit.h"
+#include "gui/PrintFrontEnd.h"
 #include "gui/StateImages.h"
 
 #include <cstdlib>
@@ -183,6 +184,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     SetStatusBarPane(-1);
 
     FModel = std::make_unique<TMainFormModel>(*this, FUI);
+    FPrint = std::make_unique<TPrintFrontEnd>(this);
     FStatus->FModel = FModel.get();
     {
         const TIniFile ini(SettingsFileName());
@@ -223,6 +225,7 @@ TMainForm::~TMainForm()
         d.Window->SetClient(nullptr);
         d.Window->SetEditor(nullptr);
     }
+    FPrint.reset();
     FModel.reset();
     FDocuments.clear();
     FStatus->FImages = nullptr;
@@ -527,6 +530,12 @@ void TMainForm::OnCommand(wxCommandEvent& event)
     case ID_LINENUMBERS:
         Run(&TMainFormModel::ToggleLineNumbers);
         break;
+    case ID_PRINT:
+    case ID_PRINTSETUP:
+    case ID_PAGESETUP:
+    case ID_PRINTPREVIEW:
+        RunPrintCommand(id);
+        break;
     default:
         break;
     }
@@ -583,6 +592,14 @@ void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
         event.Enable(true);
         event.Check(FModel->LineNumbersChecked());
         break;
+    case ID_PRINT:
+    case ID_PRINTPREVIEW:
+        event.Enable(FModel->ActiveEditor() != nullptr);
+        break;
+    case ID_PRINTSETUP:
+    case ID_PAGESETUP:
+        event.Enable(true);
+        break;
     case ID_STATUSBAR:
     case ID_TOOLBAR:
     case ID_PROJECTMANAGER:
@@ -595,6 +612,21 @@ void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
         event.Enable(false);
         break;
     }
+}
+
+void TMainForm::RunPrintCommand(int id)
+{
+    const TQuillEdit* edit = FModel->ActiveEditor();
+    const int slot = FModel->ActiveSlot();
+    const std::string name = slot >= 0 ? FModel->FileNames[static_cast<std::size_t>(slot)] : std::string();
+    if (id == ID_PRINTSETUP)
+        FPrint->PrintSetup();
+    else if (id == ID_PAGESETUP)
+        FPrint->PageSetup();
+    else if (edit && id == ID_PRINT)
+        FPrint->Print(*edit, name);
+    else if (edit && id == ID_PRINTPREVIEW)
+        FPrint->Preview(*edit, name);
 }
 
 void TMainForm::OnIdle(wxIdleEvent& event)
