@@ -27,12 +27,16 @@ void DrawPage(GtkPrintOperation*, GtkPrintContext* context, gint page, gpointer 
     auto* native = static_cast<wxGtkPrintNativeData*>(job->Data->GetNativeData());
     native->SetPrintContext(context);
     wxPrinterDC dc(*job->Data);
+    // StartPage sets the DC's scale from points to device pixels; without it everything lands at
+    // 72 dpi.
+    dc.StartPage();
     const wxSize size = dc.GetSize();
     TWxCanvas canvas;
     canvas.SetFontResolution(96);
     canvas.Bind(&dc, { 0, 0, size.x, size.y });
     job->Recorder->ReplayPage(page, canvas);
     canvas.Bind(nullptr, {});
+    dc.EndPage();
     native->SetPrintContext(nullptr);
 }
 
