@@ -146,8 +146,8 @@ TPageSetupDlg::TPageSetupDlg(wxWindow* parent)
 {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     FBook = new wxNotebook(this, wxID_ANY);
-    FBook->AddPage(CreateMarginsPage(FBook), "Margins & Options");
-    FBook->AddPage(CreateBandsPage(FBook), "Header & Footer");
+    FBook->AddPage(CreateMarginsPage(FBook), "Margins && Options");
+    FBook->AddPage(CreateBandsPage(FBook), "Header && Footer");
     sizer->Add(FBook, 1, wxEXPAND | wxALL, 4);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     auto* ok = new wxButton(this, wxID_OK, "OK");
@@ -157,9 +157,10 @@ TPageSetupDlg::TPageSetupDlg(wxWindow* parent)
     buttons->Add(ok, 0, wxALL, 4);
     buttons->Add(cancel, 0, wxALL, 4);
     sizer->Add(buttons, 0, wxEXPAND);
-    SetSizer(sizer);
-    SetClientSize(632, 397);
-    SetMinClientSize(wxSize(632, 397));
+    // 632 x 397 at least, more where the theme's controls need it.
+    SetSizerAndFit(sizer);
+    const wxSize fitted = GetClientSize();
+    SetClientSize(std::max(fitted.x, 632), std::max(fitted.y, 397));
     Layout();
     Centre();
 
@@ -450,6 +451,11 @@ int TPageSetupDlg::ShowModal()
     FCurrent = FHeader.Fields[0];
     FBook->SetSelection(0);
     UpdateActions();
+    // The first length is where a visit usually starts; focus only sticks once the dialog shows.
+    CallAfter([this] {
+        FFields[mfLeft]->SetFocus();
+        FFields[mfLeft]->SelectAll();
+    });
     return wxDialog::ShowModal();
 }
 

@@ -91,12 +91,13 @@ TTestPrintPreviewDlg::TTestPrintPreviewDlg(wxWindow* parent)
     Bind(wxEVT_CHAR_HOOK, &TTestPrintPreviewDlg::OnCharHook, this);
     Bind(wxEVT_TOOL, &TTestPrintPreviewDlg::OnTool, this, ID_FIRST, ID_ZOOM400);
     Bind(wxEVT_MENU, &TTestPrintPreviewDlg::OnTool, this, ID_FIRST, ID_ZOOM400);
-    Bind(wxEVT_TOOL_DROPDOWN, &TTestPrintPreviewDlg::OnZoomDropDown, this, ID_ZOOM);
     Bind(wxEVT_IDLE, &TTestPrintPreviewDlg::OnIdle, this);
 }
 
 TTestPrintPreviewDlg::~TTestPrintPreviewDlg()
 {
+    if (!FStateFile.empty())
+        WriteStateFile();
     FWindow->SetClient(nullptr);
     FPreview.SetHost(nullptr);
     FPreview.SetQuillEditPrint(nullptr);
@@ -227,11 +228,6 @@ void TTestPrintPreviewDlg::OnTool(wxCommandEvent& event)
     default:
         break;
     }
-}
-
-void TTestPrintPreviewDlg::OnZoomDropDown(wxCommandEvent& event)
-{
-    event.Skip();
 }
 
 void TTestPrintPreviewDlg::OnCharHook(wxKeyEvent& event)

@@ -35,7 +35,6 @@ private:
     void Rebuild();
     void Zoom(bool in);
     void OnTool(wxCommandEvent& event);
-    void OnZoomDropDown(wxCommandEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void OnKeyUp(wxKeyEvent& event);
     void OnIdle(wxIdleEvent& event);
