@@ -9,6 +9,7 @@
 #include "backends/wx/WxText.h"
 #include "base/AtomicFile.h"
 #include "editor/QuillEdit.h"
+#include "gui/PrintFrontEnd.h"
 #include "gui/StateImages.h"
 #include "gui/WindowBehaviour.h"
 
@@ -201,6 +202,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     SetStatusBarPane(-1);
 
     FModel = std::make_unique<TMainFormModel>(*this, FUI);
+    FPrint = std::make_unique<TPrintFrontEnd>(this);
     FStatus->FModel = FModel.get();
     FSettingsFile = std::make_unique<TIniFile>(SettingsFileName());
     FModel->LoadSettings(*FSettingsFile);
@@ -237,6 +239,7 @@ TMainForm::~TMainForm()
     FHandOffTimer.Stop();
     FBehaviour.reset();
     FStatus->FModel = nullptr;
+    FPrint.reset();
     FModel->CloseAll();
     FModel.reset();
     FStatus->FImages = nullptr;
@@ -548,6 +551,12 @@ void TMainForm::OnCommand(wxCommandEvent& event)
     case ID_LINENUMBERS:
         Run(&TMainFormModel::ToggleLineNumbers);
         break;
+    case ID_PRINT:
+    case ID_PRINTSETUP:
+    case ID_PAGESETUP:
+    case ID_PRINTPREVIEW:
+        RunPrintCommand(id);
+        break;
     default:
         break;
     }
@@ -606,6 +615,14 @@ void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
         event.Enable(true);
         event.Check(FModel->LineNumbersChecked());
         break;
+    case ID_PRINT:
+    case ID_PRINTPREVIEW:
+        event.Enable(FModel->ActiveEditor() != nullptr);
+        break;
+    case ID_PRINTSETUP:
+    case ID_PAGESETUP:
+        event.Enable(true);
+        break;
     case ID_STATUSBAR:
     case ID_TOOLBAR:
     case ID_PROJECTMANAGER:
@@ -618,6 +635,21 @@ void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
         event.Enable(false);
         break;
     }
+}
+
+void TMainForm::RunPrintCommand(int id)
+{
+    const TQuillEdit* edit = FModel->ActiveEditor();
+    const int slot = FModel->ActiveSlot();
+    const std::string name = slot >= 0 ? FModel->FileNames(slot) : std::string();
+    if (id == ID_PRINTSETUP)
+        FPrint->PrintSetup();
+    else if (id == ID_PAGESETUP)
+        FPrint->PageSetup();
+    else if (edit && id == ID_PRINT)
+        FPrint->Print(*edit, name);
+    else if (edit && id == ID_PRINTPREVIEW)
+        FPrint->Preview(*edit, name);
 }
 
 void TMainForm::OnIdle(wxIdleEvent& event)

@@ -28,6 +28,7 @@ class THandOffReceiver;
 class TMainStatusBar;
 class TIniFile;
 class TWindowBehaviour;
+class TPrintFrontEnd;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -76,6 +77,10 @@ private:
     void OnIdle(wxIdleEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void OnClose(wxCloseEvent& event);
+
+    // Print, Print Setup, Page Setup and Print Preview (PrintFrontEnd.cpp holds the rest).
+    void RunPrintCommand(int id);
+    std::unique_ptr<TPrintFrontEnd> FPrint;
 
     TWxUserInterface FUI;
     wxImageList* FImages = nullptr; // shared by the tabs and the list, owned here

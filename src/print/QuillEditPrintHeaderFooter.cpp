@@ -180,6 +180,22 @@ void THeaderFooter::SetItemFontsDpi(int pixelsPerInch)
         item->Font.PixelsPerInch = pixelsPerInch;
 }
 
+int THeaderFooter::RenumberLines()
+{
+    std::stable_sort(
+        FItems.begin(), FItems.end(), [](const auto& a, const auto& b) { return a->LineNumber < b->LineNumber; });
+    int lines = 0;
+    int previous = 0;
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+        if (i == 0 || FItems[i]->LineNumber != previous) {
+            previous = FItems[i]->LineNumber;
+            ++lines;
+        }
+        FItems[i]->LineNumber = lines;
+    }
+    return lines;
+}
+
 void THeaderFooter::PrepareForPrint(
     ICanvas& canvas, int pageCount, std::string_view title, TQuillEditPrintMargins& margins)
 {
@@ -192,17 +208,7 @@ void THeaderFooter::PrepareForPrint(
     FMargins = &margins;
     FTitle = std::string(title);
 
-    std::stable_sort(
-        FItems.begin(), FItems.end(), [](const auto& a, const auto& b) { return a->LineNumber < b->LineNumber; });
-    FLineInfo.clear();
-    int previous = 0;
-    for (std::size_t i = 0; i < FItems.size(); ++i) {
-        if (i == 0 || FItems[i]->LineNumber != previous) {
-            previous = FItems[i]->LineNumber;
-            FLineInfo.emplace_back();
-        }
-        FItems[i]->LineNumber = static_cast<int>(FLineInfo.size());
-    }
+    FLineInfo.assign(static_cast<std::size_t>(RenumberLines()), TLineInfo {});
 
     if (FItems.empty()) {
         FFrameHeight = -1;

@@ -67,6 +67,10 @@ public:
     // Gives every item's font this resolution, keeping its point size.
     void SetItemFontsDpi(int pixelsPerInch);
 
+    // Sorts the items by line (keeping the order within a line) and numbers the lines that hold
+    // items 1, 2, 3...; returns how many lines there are.
+    int RenumberLines();
+
     // Once per job or preview, before the first page: captures date and time, sorts the items by
     // line, renumbers the lines 1, 2, 3... and measures them. The margins must have been computed
     // for the job's canvas; they are referenced, not copied, until the next call.

@@ -119,7 +119,7 @@ TWxCanvas::TFontEntry* TWxCanvas::MakeFont(const TFontSpec& font)
         return it->second.get();
 
     auto entry = std::make_unique<TFontEntry>();
-    wxFontInfo info(pixels * 72.0 / FontResolution());
+    wxFontInfo info(pixels * 72.0 / (FFontResolution > 0 ? FFontResolution : FontResolution()));
     info.FaceName(wxString::FromUTF8(font.Name.data(), font.Name.size()))
         .Family(font.FixedPitch ? wxFONTFAMILY_TELETYPE : wxFONTFAMILY_DEFAULT)
         .Bold((style & fsBold) != 0)

@@ -74,6 +74,11 @@ public:
     void RestoreState() override;
     void SetMapping(TPoint viewportOrg, TSize windowExt, TSize viewportExt) override;
 
+    // The resolution at which the DC turns points into pixels; 0, the default, is the screen's. wx
+    // printer DCs size fonts as a 96 dpi screen would, in device pixels, whatever the printer's
+    // resolution. Set it before the first font is measured: measured fonts are kept.
+    void SetFontResolution(double dpi) { FFontResolution = dpi; }
+
     const TFontSpec& Font() const { return FState.Font; }
     // The font handed to the DC for the current TFontSpec.
     const wxFont& CurrentWxFont();
@@ -114,6 +119,7 @@ private:
     const wxBitmap& ImageBitmap(const TImage& image);
 
     wxDC* FDC = nullptr;
+    double FFontResolution = 0;
     TPoint FBaseOrigin; // the DC's device origin when it was bound
     std::unique_ptr<wxBitmap> FMeasureBitmap;
     std::unique_ptr<wxMemoryDC> FMeasureDC;
