@@ -332,7 +332,9 @@ void TCustomQuillEdit::MoveCaretAndSelection(
 {
     TPaintLockScope lock(*this);
     if (selecting) {
-        if (!HasSelection())
+        // Ends that differ are a selection being drawn even when nothing lies between them: a
+        // column block of no width spanning lines keeps its anchor while it grows.
+        if (FBlockBegin == FBlockEnd)
             SetSelAnchor(before);
         SetSelEnd(after);
     } else {
