@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/QuillEditTypes.h"
+#include "editor/EditTracking.h"
 #include "editor/QuillEditMiscClasses.h"
 #include "highlight/HighlighterBase.h"
 #include "ports/Canvas.h"
@@ -398,7 +399,7 @@ private:
     class TSnapScope;
     class TUndoLockScope;
 
-    // --- internal positions and lines (QuillEdit.cpp) ---
+    // --- internal positions (QuillEdit.cpp) and selection (QuillEditSelection.cpp) ---
     std::string_view LineView(int line) const { return FLines->GetView(line - 1); }
     int LineLength(int line) const { return static_cast<int>(LineView(line).size()); }
     TBufferCoord ClampSelectionPos(TBufferCoord p) const;
@@ -413,7 +414,7 @@ private:
     std::string SelectedTextIn(bool padColumns) const;
     void InvalidateSelection(TBufferCoord a, TBufferCoord b);
 
-    // Line primitives: every change of text goes through these.
+    // Line primitives: every change of text goes through these (QuillEditPrimitives.cpp).
     void PutLine(int line, std::string_view text);
     void InsertLine(int line, std::string_view text);
     void DeleteLine(int line);
@@ -447,7 +448,7 @@ private:
     std::vector<TColumnRow> InsertColumn(
         std::string_view text, std::optional<TQuillChangeReason> recordRows = std::nullopt, int column = 0);
 
-    // --- undo recording ---
+    // --- undo recording (QuillEditRecording.cpp) ---
     void RecordChange(
         TQuillChangeReason reason, TBufferCoord start, TBufferCoord end, std::string text, TQuillSelectionMode mode);
     // Records a side effect of an edit (padding, trimming, a created first line) even while the
@@ -465,12 +466,11 @@ private:
     void BeginEdit();
     void EndEdit(bool unwinding);
     void TrimTouchedLines();
-    void NoteTouched(int index, int count, int shift);
     void UndoAdded(TQuillEditUndoList* list);
     void SyncUndoTrack(int which);
     bool GroupIsCut(int which) const;
 
-    // --- line events (QuillEdit.cpp) ---
+    // --- line events (QuillEditLineEvents.cpp) ---
     void LinesChanging();
     void LinesChanged();
     void LineAdded(int index);
@@ -478,8 +478,6 @@ private:
     void LineInserted(int index);
     void LinePut(int index);
     void LinesCleared();
-    void RescanAfterLineCountChange(int index);
-    int ScanFrom(int index);
     void ScanAllRanges();
     void MarksLinesInserted(int line, int count);
     void MarksLinesDeleted(int afterLine, int count);
@@ -549,12 +547,10 @@ private:
     int LeftSpaces(std::string_view line) const;
     int SmartTabWidth() const;
 
-    // --- undo and redo (QuillEditUndoRedo.cpp) ---
+    // --- undo and redo (QuillEditHistory.cpp) ---
     void UndoItem();
     void RedoItem();
     std::string RegionText(TBufferCoord start, TBufferCoord end, TQuillSelectionMode mode);
-    void ReplaceRegion(TBufferCoord start, TBufferCoord end, TQuillSelectionMode deleteMode, std::string_view text,
-        TQuillSelectionMode insertMode);
     // Selects from anchor to end (or nothing) and puts the caret at `caret`, by default the end.
     void SelectAfterReplay(
         TBufferCoord anchor, TBufferCoord end, bool select, std::optional<TBufferCoord> caret = std::nullopt);
@@ -680,16 +676,10 @@ private:
     // Outermost edit: its undo group, and the lines it wrote (0-based [first, last) runs) so that
     // trailing blanks are trimmed once at its end.
     int FEditDepth = 0;
-    bool FTrackTouched = false;
-    std::vector<std::pair<int, int>> FTouched;
+    TTouchedLines FTouched;
 
     // Whether the oldest group of each list (0 undo, 1 redo) lost items to the limit.
-    struct TUndoTrack {
-        int Count = 0;
-        std::uint32_t Oldest = 0;
-        bool Cut = false;
-    };
-    std::array<TUndoTrack, 2> FUndoTrack {};
+    std::array<TUndoGroupTrack, 2> FUndoTrack {};
 };
 
 // The control as the shell creates it, one per document.

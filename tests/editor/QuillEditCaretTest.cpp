@@ -189,6 +189,58 @@ TEST(QuillEditSelection, SelectedTextInEveryMode)
     EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 8, 3 }));
 }
 
+TEST(QuillEditSelection, ColumnBlockDrawnWithTheKeysKeepsItsAnchor)
+{
+    const std::vector<std::string> text { "alpha beta", "gamma delta", "epsilon zeta", "last" };
+    TEditorHarness h(text);
+    h.Caret(3, 1);
+    h.Cmd(ecColumnSelect);
+    h.Cmd(ecSelDown);
+    h.Cmd(ecSelDown);
+    // No width yet, so nothing is selected, but the block is being drawn from where it began.
+    EXPECT_FALSE(h.Edit.HasSelection());
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 3, 1 }));
+    EXPECT_EQ(h.Edit.SelEnd(), (TBufferCoord { 3, 3 }));
+    h.Cmd(ecSelUp);
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 3, 1 }));
+    h.Cmd(ecSelDown);
+    for (int i = 0; i < 3; ++i)
+        h.Cmd(ecSelRight);
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 3, 1 }));
+    EXPECT_EQ(h.Edit.SelEnd(), (TBufferCoord { 6, 3 }));
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 6, 3 }));
+    EXPECT_EQ(h.Edit.SelectedText(), "pha\r\nmma\r\nsil");
+
+    // Copied and removed, the block is the rectangle on all three lines.
+    h.Edit.CopyToClipboard();
+    EXPECT_EQ(h.Host.HeadlessClipboard().GetText(), "pha\r\nmma\r\nsil");
+    h.Cmd(ecDeleteChar);
+    EXPECT_EQ(h.Lines(), (std::vector<std::string> { "al beta", "ga delta", "epon zeta", "last" }));
+    EXPECT_EQ(h.Edit.CaretPos(), (TBufferCoord { 3, 3 }));
+    h.Edit.Undo();
+    EXPECT_EQ(h.Lines(), text);
+    EXPECT_EQ(h.Edit.SelectedText(), "pha\r\nmma\r\nsil");
+
+    // A move without Shift ends the block; the next Shift move starts a new one at the caret.
+    h.Cmd(ecGotoXY, { 2, 4 });
+    h.Cmd(ecSelUp);
+    h.Cmd(ecDown);
+    EXPECT_EQ(h.Edit.SelAnchor(), h.Edit.SelEnd());
+    h.Cmd(ecSelUp);
+    h.Cmd(ecSelUp);
+    h.Cmd(ecSelLeft);
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 2, 4 }));
+    EXPECT_EQ(h.Edit.SelectedText(), "g\r\ne\r\nl");
+
+    // In the other modes ends on different lines were always a selection.
+    h.Cmd(ecNormalSelect);
+    h.Cmd(ecGotoXY, { 3, 1 });
+    h.Cmd(ecSelDown);
+    h.Cmd(ecSelDown);
+    EXPECT_EQ(h.Edit.SelAnchor(), (TBufferCoord { 3, 1 }));
+    EXPECT_EQ(h.Edit.SelectedText(), "pha beta\r\ngamma delta\r\nep");
+}
+
 TEST(QuillEditSelection, ColumnBlocksDeleteAndUndoExactly)
 {
     TEditorHarness h({ "abcdefg", "ab", "€bcdefg", "a€cdefg" });
