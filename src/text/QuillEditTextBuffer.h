@@ -128,7 +128,8 @@ public:
 private:
     using TExpandRoutine = QuillString (*)(const QuillString& line, int tabWidth, bool& hasTabs);
 
-    TQuillEditStringRec& Rec(int index) const;
+    // Inline below: every read and the record walks go through it.
+    inline TQuillEditStringRec& Rec(int index) const;
     void MoveGap(int index);
     void Grow();
     void Reallocate(int capacity);
@@ -141,7 +142,7 @@ private:
     void ReleaseLines(int index, int count) noexcept;
     void CheckIndex(int index, int limit) const;
     void ComputeExpanded(TQuillEditStringRec& rec) const;
-    void InvalidateLongest() const;
+    inline void InvalidateLongest() const;
     void NoteLineChanged(int index) const;
     void FireLine(const TIndexEvent& event, int index);
 
@@ -165,5 +166,21 @@ private:
     mutable int FLongestLength = 0;
     mutable std::vector<int> FPutSinceLongest;
 };
+
+TQuillEditStringRec& TQuillEditStringList::Rec(int index) const
+{
+    // FHead + index + gap stays below twice the capacity, so one subtraction wraps it.
+    std::size_t slot = static_cast<std::size_t>(FHead) + static_cast<std::size_t>(index)
+        + (index >= FGapPos ? static_cast<std::size_t>(FCapacity - FCount) : 0);
+    if (slot >= static_cast<std::size_t>(FCapacity))
+        slot -= static_cast<std::size_t>(FCapacity);
+    return FRecords[slot];
+}
+
+void TQuillEditStringList::InvalidateLongest() const
+{
+    FLongestValid = false;
+    FPutSinceLongest.clear();
+}
 
 } // namespace quillan

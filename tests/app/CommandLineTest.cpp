@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "support/TempFolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -13,11 +15,10 @@ using TList = std::vector<std::string>;
 
 class CommandLineTest : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "cmd" };
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillan-cmd-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FRoot = pattern;
+        FRoot = FTemp.Path();
         FOldCwd = std::filesystem::current_path();
         std::filesystem::current_path(FRoot);
         for (const char* name : { "a.txt", "b.txt", "c.txt" })
@@ -25,11 +26,7 @@ protected:
         std::filesystem::create_directory(FRoot + "/dir");
         ::mkfifo((FRoot + "/pipe").c_str(), 0600);
     }
-    void TearDown() override
-    {
-        std::filesystem::current_path(FOldCwd);
-        std::filesystem::remove_all(FRoot);
-    }
+    void TearDown() override { std::filesystem::current_path(FOldCwd); }
 
     std::string FRoot;
     std::filesystem::path FOldCwd;

@@ -11,6 +11,7 @@
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
 #include "support/ScriptedUI.h"
+#include "support/TempFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -87,22 +88,14 @@ public:
 
 class MainFormModelTest : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "mainform" };
     void SetUp() override
     {
-        FDir = fs::temp_directory_path()
-            / ("quillan-mainform-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FDir);
-        fs::create_directories(FDir);
+        FDir = FTemp.Path();
         FModel = std::make_unique<TMainFormModel>(FView, FUI);
         FModel->Start();
     }
-    void TearDown() override
-    {
-        FModel.reset();
-        fs::permissions(FDir, fs::perms::owner_all);
-        fs::remove_all(FDir);
-    }
+    void TearDown() override { FModel.reset(); }
 
     std::string MakeFile(const std::string& name, const std::string& content)
     {

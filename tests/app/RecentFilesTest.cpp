@@ -3,6 +3,7 @@
 #include "app/AppStrings.h"
 #include "backends/posix/IniFile.h"
 #include "support/ScriptedUI.h"
+#include "support/TempFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -16,14 +17,12 @@ using TList = std::vector<std::string>;
 
 class RecentFilesTest : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "rec" };
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillan-rec-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FRoot = pattern;
+        FRoot = FTemp.Path();
         FIni = FRoot + "/Quillan.ini";
     }
-    void TearDown() override { std::filesystem::remove_all(FRoot); }
 
     std::string FRoot, FIni;
     int FCapacity = 15;

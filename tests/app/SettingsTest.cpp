@@ -6,6 +6,7 @@
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,14 +20,12 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "set" };
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillan-set-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FRoot = pattern;
+        FRoot = FTemp.Path();
         ::setenv("XDG_CONFIG_HOME", FRoot.c_str(), 1);
     }
-    void TearDown() override { std::filesystem::remove_all(FRoot); }
 
     void Put(const std::string& text)
     {

@@ -106,8 +106,9 @@ TEST_F(AtomicFileTest, ReplacesThroughALinkKeepingModeOwnerAndTheLink)
     const std::string doc = Write("doc.txt", "old\n");
     ASSERT_EQ(::chmod(doc.c_str(), 0640), 0);
     const bool root = ::geteuid() == 0;
-    if (root)
+    if (root) {
         ASSERT_EQ(::chown(doc.c_str(), 1234, 4321), 0);
+    }
     ASSERT_EQ(::symlink("doc.txt", Path("link").c_str()), 0);
     const ino_t before = Stat(doc).st_ino;
 

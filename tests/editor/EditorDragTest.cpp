@@ -2,6 +2,7 @@
 // window reports the drag: over, leave and drop at client pixels.
 
 #include "EditorTestUtil.h"
+#include "support/EditorCells.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +12,13 @@ namespace {
 using testutil::TEditorHarness;
 using Lines = std::vector<std::string>;
 
-constexpr int CW = THeadlessCanvas::CellWidth;
 constexpr int LH = THeadlessCanvas::CellHeight;
 
 struct TDragHarness : TEditorHarness {
     using TEditorHarness::TEditorHarness;
     // Client pixel of the left edge of the cell of `column` on `line`, a little inside it: the
     // place a drop there lands on.
-    TPoint At(int column, int line) const
-    {
-        return { Edit.TextOffset() + (column - 1) * CW + 1, (line - Edit.TopLine()) * LH + LH / 2 };
-    }
+    TPoint At(int column, int line) const { return testutil::CellPoint(Edit, column, line, 1); }
     bool DropFrom(TDragHarness& source, TShiftState shift, int column, int line)
     {
         const TPoint p = At(column, line);

@@ -1,5 +1,6 @@
 #include "EditorTestUtil.h"
 #include "highlight/HighlighterFactory.h"
+#include "support/EditorCells.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,7 @@ constexpr int LH = THeadlessCanvas::CellHeight;
 struct TMouseHarness : TEditorHarness {
     using TEditorHarness::TEditorHarness;
     // Client pixel of the middle of display cell `column` (1-based) on 1-based `line`, plus dx.
-    TPoint Cell(int column, int line, int dx = CW / 2) const
-    {
-        return { Edit.TextOffset() + (column - 1) * CW + dx, (line - Edit.TopLine()) * LH + LH / 2 };
-    }
+    TPoint Cell(int column, int line, int dx = CW / 2) const { return testutil::CellPoint(Edit, column, line, dx); }
     void Click(TPoint p, TShiftState shift = 0)
     {
         Edit.MouseDown(TMouseButton::mbLeft, shift | ssLeft, p.X, p.Y);

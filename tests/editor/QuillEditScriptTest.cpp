@@ -1,4 +1,5 @@
 #include "support/RunShell.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,14 +17,6 @@ namespace fs = std::filesystem;
 // `quillan-cli script` is how other programs drive the control; its output is a stable format.
 // Each NAME.script under tests/data/editor/script runs on the file NAME.<ext> beside it and must
 // print NAME.expected; a NAME.saved is what its `save` instruction must have written.
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 struct TRun {
     int Status = -1;
@@ -61,8 +54,8 @@ fs::path InputFor(const fs::path& script)
 TEST(QuillEditScript, EveryScriptPrintsItsExpectedState)
 {
     ASSERT_NE(std::getenv("QUILLAN_CLI"), nullptr);
-    fs::path work = fs::temp_directory_path() / ("quillan-script-" + std::to_string(::getpid()));
-    fs::create_directories(work);
+    const testutil::TTempFolder workFolder("script");
+    const fs::path work = workFolder.Path();
     int scripts = 0;
     for (const auto& entry : fs::directory_iterator(ScriptDir())) {
         const fs::path& script = entry.path();
@@ -73,11 +66,11 @@ TEST(QuillEditScript, EveryScriptPrintsItsExpectedState)
         SCOPED_TRACE(script.filename().string());
         TRun run = RunScript(work, InputFor(script), script);
         EXPECT_EQ(run.Status, 0) << run.Out;
-        EXPECT_EQ(run.Out, ReadAll(expected));
+        EXPECT_EQ(run.Out, testutil::ReadFileBytes(expected));
         fs::path saved = fs::path(script).replace_extension(".saved");
         if (fs::exists(saved)) {
             fs::path written = work / (script.stem().string() + ".out");
-            EXPECT_EQ(ReadAll(written), ReadAll(saved));
+            EXPECT_EQ(testutil::ReadFileBytes(written), testutil::ReadFileBytes(saved));
         }
     }
     EXPECT_GE(scripts, 2);

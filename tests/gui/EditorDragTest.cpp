@@ -5,6 +5,7 @@
 #include "backends/wx/WxEditorWindow.h"
 #include "backends/wx/WxTextDrag.h"
 #include "editor/QuillEdit.h"
+#include "support/EditorCells.h"
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>
@@ -53,9 +54,8 @@ protected:
     wxPoint Cell(int i, int column, int line, int dx = 2) const
     {
         const TCustomQuillEdit& e = Edits[i];
-        const int x = e.TextOffset() + (column - 1) * e.CharWidth() + dx;
-        const int y = (line - e.TopLine()) * e.LineHeight() + e.LineHeight() / 2;
-        return Windows[i]->ClientToScreen(wxPoint(x, y));
+        const TPoint p = testutil::CellPoint(e, column, line, dx);
+        return Windows[i]->ClientToScreen(wxPoint(p.X, p.Y));
     }
     void MoveTo(const wxPoint& p)
     {

@@ -6,6 +6,7 @@
 #include "backends/wx/WxEditorWindow.h"
 #include "editor/QuillEdit.h"
 #include "highlight/HighlighterFactory.h"
+#include "support/EditorCells.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -67,9 +68,8 @@ protected:
     // Screen point of the middle of display cell (column, line).
     wxPoint Cell(int column, int line, int dx = -1) const
     {
-        const int x = Edit.TextOffset() + (column - 1) * Edit.CharWidth() + (dx < 0 ? Edit.CharWidth() / 2 : dx);
-        const int y = (line - Edit.TopLine()) * Edit.LineHeight() + Edit.LineHeight() / 2;
-        return Window->ClientToScreen(wxPoint(x, y));
+        const TPoint p = testutil::CellPoint(Edit, column, line, dx < 0 ? Edit.CharWidth() / 2 : dx);
+        return Window->ClientToScreen(wxPoint(p.X, p.Y));
     }
     void MoveTo(const wxPoint& p)
     {

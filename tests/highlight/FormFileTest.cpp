@@ -2,6 +2,7 @@
 
 #include "HighlighterTestUtil.h"
 #include "highlight/FormStream.h"
+#include "support/TempFolder.h"
 #include "text/QuillEditTextBuffer.h"
 
 #include <cerrno>
@@ -18,13 +19,8 @@ namespace {
 
 class DfmFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        FDir = fs::temp_directory_path() / ("quillan-dfm-" + std::to_string(::getpid()));
-        fs::remove_all(FDir);
-        fs::create_directories(FDir);
-    }
-    void TearDown() override { fs::remove_all(FDir); }
+    testutil::TTempFolder FTemp { "dfm" };
+    void SetUp() override { FDir = FTemp.Path(); }
 
     std::string Path(const std::string& name) const { return (FDir / name).string(); }
     std::string Write(const std::string& name, const std::string& bytes) const

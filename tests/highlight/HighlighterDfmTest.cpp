@@ -1,8 +1,8 @@
 #include "highlight/HighlighterDfm.h"
 
-#include "../../fuzz/HighlighterContract.h"
 #include "HighlighterTestUtil.h"
 #include "highlight/HighlighterPas.h"
+#include "support/HighlighterContract.h"
 
 #include <array>
 #include <random>

@@ -1,7 +1,7 @@
 #include "highlight/HighlighterHTML.h"
 
-#include "../../fuzz/HighlighterContract.h"
 #include "highlight/HighlighterTestUtil.h"
+#include "support/HighlighterContract.h"
 
 #include <array>
 #include <random>

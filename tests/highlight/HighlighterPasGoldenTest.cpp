@@ -1,6 +1,6 @@
-#include "../../fuzz/HighlighterContract.h"
 #include "HighlighterTestUtil.h"
 #include "highlight/HighlighterPas.h"
+#include "support/HighlighterContract.h"
 
 #include <array>
 #include <random>

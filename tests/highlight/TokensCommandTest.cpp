@@ -1,6 +1,7 @@
 #include "highlight/HighlighterFactory.h"
 #include "highlight/HighlighterTestUtil.h"
 #include "support/RunShell.h"
+#include "support/TempFolder.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -32,12 +33,8 @@ TRun RunCli(const std::string& args)
 
 class TokensCommand : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        FDir = fs::temp_directory_path() / ("quillan-tokens-" + std::to_string(::getpid()));
-        fs::create_directories(FDir);
-    }
-    void TearDown() override { fs::remove_all(FDir); }
+    testutil::TTempFolder FTemp { "tokens" };
+    void SetUp() override { FDir = FTemp.Path(); }
     std::string Write(const std::string& name, const std::string& bytes)
     {
         const fs::path p = FDir / name;

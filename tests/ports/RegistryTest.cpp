@@ -2,6 +2,7 @@
 
 #include "backends/headless/MemoryRegistry.h"
 #include "backends/posix/FileRegistry.h"
+#include "support/TempFolder.h"
 
 #include <csignal>
 #include <filesystem>
@@ -79,13 +80,12 @@ TEST(RegistryCursor, OpensRelativeToTheCurrentKey)
 
 class FileRegistry : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "registry" };
     void SetUp() override
     {
-        FDir = fs::temp_directory_path() / ("quillan-registry-" + std::to_string(::getpid()));
-        fs::remove_all(FDir);
+        FDir = fs::path(FTemp.Path()) / "registry";
         FFile = (FDir / "sub" / "registry.txt").string();
     }
-    void TearDown() override { fs::remove_all(FDir); }
     static std::string Slurp(const std::string& path)
     {
         std::ifstream f(path, std::ios::binary);

@@ -1,5 +1,6 @@
 #include "PrintTestUtil.h"
 #include "support/RunShell.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -20,28 +21,16 @@ std::string RunCli(const std::string& args, int* exitCode)
     return out;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 bool Exists(const std::string& path)
 {
     return access(path.c_str(), F_OK) == 0;
 }
 
-struct TOutDir {
-    std::string Dir;
+struct TOutDir : testutil::TTempFolder {
     TOutDir()
+        : TTempFolder("print-cli")
     {
-        char tmpl[] = "/tmp/quillan-print-cli-XXXXXX";
-        Dir = mkdtemp(tmpl);
     }
-    ~TOutDir() { std::system(("rm -rf '" + Dir + "'").c_str()); }
-    std::string operator/(const std::string& name) const { return Dir + "/" + name; }
 };
 
 TEST(PrintCommand, WritesThePdfAndOneImagePerPage)
@@ -58,7 +47,7 @@ TEST(PrintCommand, WritesThePdfAndOneImagePerPage)
             + "' --dpi 40 --title 'My Title'",
         &rc);
     ASSERT_EQ(rc, 0) << msg;
-    std::string pdf = ReadFile(out / "o.pdf");
+    std::string pdf = testutil::ReadFileBytes(out / "o.pdf");
     EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
     EXPECT_NE(pdf.find("My Title"), std::string::npos);
     EXPECT_TRUE(Exists(out / "p-1.png"));

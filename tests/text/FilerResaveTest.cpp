@@ -1,5 +1,7 @@
 // `quillan-cli resave IN OUT` is a stable interface: scripts rely on its name, its byte-exact round
 // trip and its exit status.
+#include "support/TempFolder.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,14 +14,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::string DataPath(const std::string& name)
 {
@@ -36,18 +30,16 @@ std::string Quote(const std::string& s)
     return q + "'";
 }
 
-class ResaveTest : public ::testing::Test {
+class ResaveCommand : public ::testing::Test {
 protected:
+    quillan::testutil::TTempFolder FTemp { "resave" };
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillan-resave-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
+        FDir = FTemp.Path();
         const char* cli = std::getenv("QUILLAN_CLI");
         ASSERT_NE(cli, nullptr) << "QUILLAN_CLI names the quillan-cli binary";
         FCli = cli;
     }
-    void TearDown() override { fs::remove_all(FDir); }
 
     // Runs resave and returns its exit code; stderr goes to FErr.
     int Resave(const std::string& in, const std::string& out)
@@ -55,7 +47,7 @@ protected:
         std::string errFile = FDir + "/stderr";
         std::string cmd = Quote(FCli) + " resave " + Quote(in) + " " + Quote(out) + " 2>" + Quote(errFile);
         int rc = std::system(cmd.c_str());
-        FErr = ReadFile(errFile);
+        FErr = quillan::testutil::ReadFileBytes(errFile);
         fs::remove(errFile);
         return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     }
@@ -65,7 +57,7 @@ protected:
     std::string FErr;
 };
 
-TEST_F(ResaveTest, RoundTripsEveryKindOfFile)
+TEST_F(ResaveCommand, RoundTripsEveryKindOfFile)
 {
     struct Case {
         const char* input;
@@ -76,18 +68,18 @@ TEST_F(ResaveTest, RoundTripsEveryKindOfFile)
         std::string out = FDir + "/" + c.input;
         ASSERT_EQ(Resave(DataPath(c.input), out), 0) << c.input << ": " << FErr;
         EXPECT_TRUE(FErr.empty()) << FErr;
-        std::string expected = ReadFile(DataPath(c.expected));
+        std::string expected = quillan::testutil::ReadFileBytes(DataPath(c.expected));
         ASSERT_FALSE(expected.empty());
-        EXPECT_EQ(ReadFile(out), expected) << c.input;
+        EXPECT_EQ(quillan::testutil::ReadFileBytes(out), expected) << c.input;
     }
     // Saving over the input itself is the ordinary "open, save" of an editor.
     std::string self = FDir + "/self.txt";
     fs::copy_file(DataPath("nul.bin"), self);
     ASSERT_EQ(Resave(self, self), 0) << FErr;
-    EXPECT_EQ(ReadFile(self), ReadFile(DataPath("nul.bin")));
+    EXPECT_EQ(quillan::testutil::ReadFileBytes(self), quillan::testutil::ReadFileBytes(DataPath("nul.bin")));
 }
 
-TEST_F(ResaveTest, FailuresExitNonZeroWithTheMessage)
+TEST_F(ResaveCommand, FailuresExitNonZeroWithTheMessage)
 {
     EXPECT_NE(Resave(FDir + "/missing.txt", FDir + "/out.txt"), 0);
     EXPECT_NE(FErr.find("Cannot open file " + FDir + "/missing.txt"), std::string::npos) << FErr;

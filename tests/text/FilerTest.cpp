@@ -1,4 +1,5 @@
 #include "base/QuillEditStrConst.h"
+#include "support/TempFolder.h"
 #include "text/QuillEditFiler.h"
 #include "text/QuillEditTextBuffer.h"
 
@@ -23,15 +24,10 @@ using Lines = std::vector<std::string>;
 using TQuillEditLineBreakStyle::lbCRLF;
 using TQuillEditLineBreakStyle::lbLF;
 
-class FilerTest : public ::testing::Test {
+class Filer : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quillan-filer-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
-    }
-    void TearDown() override { fs::remove_all(FDir); }
+    testutil::TTempFolder FTemp { "filer" };
+    void SetUp() override { FDir = FTemp.Path(); }
 
     std::string Path(const std::string& name) const { return FDir + "/" + name; }
     std::string Write(const std::string& name, const std::string& bytes) const
@@ -76,7 +72,7 @@ Lines ReadAll(const std::string& path, std::size_t blockSize, std::size_t batch,
     return lines;
 }
 
-TEST_F(FilerTest, SplitsAtEveryBreakWhereverTheBlocksEnd)
+TEST_F(Filer, SplitsAtEveryBreakWhereverTheBlocksEnd)
 {
     struct Case {
         std::string bytes;
@@ -125,7 +121,7 @@ TEST_F(FilerTest, SplitsAtEveryBreakWhereverTheBlocksEnd)
     }
 }
 
-TEST_F(FilerTest, SavesEveryLineWithTheBreakThatWasRead)
+TEST_F(Filer, SavesEveryLineWithTheBreakThatWasRead)
 {
     TQuillEditStringList list;
     EXPECT_EQ(list.LineBreakStyle(), lbCRLF) << "a new list writes CR LF";
@@ -147,7 +143,7 @@ TEST_F(FilerTest, SavesEveryLineWithTheBreakThatWasRead)
     EXPECT_EQ(DirEntries(), (Lines { "empty", "lf", "mixed", "out" })) << "no temporary file is left";
 }
 
-TEST_F(FilerTest, WriterBatchesShortLinesAndWritesLongOnesWhole)
+TEST_F(Filer, WriterBatchesShortLinesAndWritesLongOnesWhole)
 {
     std::string longLine(100000, 'y');
     {
@@ -163,7 +159,7 @@ TEST_F(FilerTest, WriterBatchesShortLinesAndWritesLongOnesWhole)
 }
 
 // Load then save must give back the bytes, with every line end in the file's own style.
-TEST_F(FilerTest, RandomBytesSurviveARoundTrip)
+TEST_F(Filer, RandomBytesSurviveARoundTrip)
 {
     std::mt19937 rng(99);
     const std::string alphabet = "ab\r\n\0\xff\t"s;
@@ -196,7 +192,7 @@ TEST_F(FilerTest, RandomBytesSurviveARoundTrip)
     }
 }
 
-TEST_F(FilerTest, OpenFailuresLeaveTheListAlone)
+TEST_F(Filer, OpenFailuresLeaveTheListAlone)
 {
     TQuillEditStringList list;
     list.SetText("keep\nme");
@@ -210,7 +206,7 @@ TEST_F(FilerTest, OpenFailuresLeaveTheListAlone)
     EXPECT_EQ(list.Count(), 2);
 }
 
-TEST_F(FilerTest, FifosAndEndlessDevicesAreNoFilesToOpen)
+TEST_F(Filer, FifosAndEndlessDevicesAreNoFilesToOpen)
 {
     std::string fifo = Path("fifo");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -233,7 +229,7 @@ TEST_F(FilerTest, FifosAndEndlessDevicesAreNoFilesToOpen)
     EXPECT_EQ(list.Count(), 0) << "a device that ends is read";
 }
 
-TEST_F(FilerTest, FilesWithoutASizeAreReadToTheirEnd)
+TEST_F(Filer, FilesWithoutASizeAreReadToTheirEnd)
 {
     TQuillEditStringList list;
     list.LoadFromFile("/proc/self/status"); // a regular file that reports size 0
@@ -241,7 +237,7 @@ TEST_F(FilerTest, FilesWithoutASizeAreReadToTheirEnd)
     EXPECT_EQ(list.Get(0).view().substr(0, 5), "Name:");
 }
 
-TEST_F(FilerTest, AFileThatShrinksWhileReadIsAReadError)
+TEST_F(Filer, AFileThatShrinksWhileReadIsAReadError)
 {
     std::string path = Write("shrinks", "line one\nline two\nline three\n");
     TQuillEditFileReader reader(path, 12);
@@ -255,7 +251,7 @@ TEST_F(FilerTest, AFileThatShrinksWhileReadIsAReadError)
         EReadError);
 }
 
-TEST_F(FilerTest, AFileThatShrinksWhileLoadingKeepsTheLinesReadSoFar)
+TEST_F(Filer, AFileThatShrinksWhileLoadingKeepsTheLinesReadSoFar)
 {
     std::string bytes;
     for (int i = 0; i < 20000; ++i)
@@ -277,7 +273,7 @@ TEST_F(FilerTest, AFileThatShrinksWhileLoadingKeepsTheLinesReadSoFar)
     EXPECT_EQ(list.LineBreakStyle(), lbLF) << "the style is taken only from a complete read";
 }
 
-TEST_F(FilerTest, SaveReplacesTheFileAtomicallyAndKeepsItsMode)
+TEST_F(Filer, SaveReplacesTheFileAtomicallyAndKeepsItsMode)
 {
     std::string target = Write("doc.txt", "old contents\n");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
@@ -304,7 +300,7 @@ TEST_F(FilerTest, SaveReplacesTheFileAtomicallyAndKeepsItsMode)
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
-TEST_F(FilerTest, FailedSavesLeaveTheOldFileAndNoTemporaryFile)
+TEST_F(Filer, FailedSavesLeaveTheOldFileAndNoTemporaryFile)
 {
     TQuillEditStringList list;
     list.SetText("text");

@@ -1,6 +1,7 @@
 #include "backends/posix/HandOff.h"
 #include "backends/posix/InstanceLock.h"
 #include "backends/posix/XdgPaths.h"
+#include "support/TempFolder.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -22,13 +23,12 @@ namespace {
 
 // Each test gets its own runtime and document folders; the "other instance" is a forked child
 // that runs the start-up decision as a second program start would.
-class HandOffInstanceTest : public ::testing::Test {
+class HandOffInstance : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "ho" };
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillan-ho-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FRoot = pattern;
+        FRoot = FTemp.Path();
         ::setenv("XDG_RUNTIME_DIR", FRoot.c_str(), 1);
         FFolder = RuntimeFolder();
         FDocs = FRoot + "/docs";
@@ -40,7 +40,6 @@ protected:
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
         }
-        std::filesystem::remove_all(FRoot);
     }
 
     pid_t Fork(const std::function<int()>& body)
@@ -92,7 +91,7 @@ protected:
     std::vector<pid_t> FChildren;
 };
 
-TEST_F(HandOffInstanceTest, SecondStartHandsOverItsFilesInOrderAndWaitsForTheReply)
+TEST_F(HandOffInstance, SecondStartHandsOverItsFilesInOrderAndWaitsForTheReply)
 {
     TStartResult first = StartInstance({});
     ASSERT_EQ(first.Role, TStartRole::srFirstInstance) << first.Error;
@@ -132,7 +131,7 @@ TEST_F(HandOffInstanceTest, SecondStartHandsOverItsFilesInOrderAndWaitsForTheRep
     EXPECT_TRUE(senderStillWaiting) << "the second start ended before the files were handled";
 }
 
-TEST_F(HandOffInstanceTest, SecondStartWithoutArgumentsOnlyBringsTheRunningOneForward)
+TEST_F(HandOffInstance, SecondStartWithoutArgumentsOnlyBringsTheRunningOneForward)
 {
     TStartResult first = StartInstance({});
     ASSERT_TRUE(first.Receiver) << first.Error;
@@ -149,7 +148,7 @@ TEST_F(HandOffInstanceTest, SecondStartWithoutArgumentsOnlyBringsTheRunningOneFo
     EXPECT_FALSE(std::filesystem::exists(HandOffFile()));
 }
 
-TEST_F(HandOffInstanceTest, StartWaitsForTheLockAndGivesUpSilently)
+TEST_F(HandOffInstance, StartWaitsForTheLockAndGivesUpSilently)
 {
     std::string error;
     ASSERT_TRUE(EnsurePrivateFolder(FFolder, error)) << error;
@@ -178,7 +177,7 @@ TEST_F(HandOffInstanceTest, StartWaitsForTheLockAndGivesUpSilently)
     EXPECT_EQ(Wait(waiter, 3s), 0);
 }
 
-TEST_F(HandOffInstanceTest, LockOfACrashedStartIsFreeAndItsSocketIsReplaced)
+TEST_F(HandOffInstance, LockOfACrashedStartIsFreeAndItsSocketIsReplaced)
 {
     std::string error;
     ASSERT_TRUE(EnsurePrivateFolder(FFolder, error)) << error;
@@ -207,7 +206,7 @@ TEST_F(HandOffInstanceTest, LockOfACrashedStartIsFreeAndItsSocketIsReplaced)
     EXPECT_TRUE(start.Receiver) << start.Error;
 }
 
-TEST_F(HandOffInstanceTest, HandOffThatCannotBeWrittenSendsNothing)
+TEST_F(HandOffInstance, HandOffThatCannotBeWrittenSendsNothing)
 {
     TStartResult first = StartInstance({});
     ASSERT_TRUE(first.Receiver) << first.Error;
@@ -227,7 +226,7 @@ TEST_F(HandOffInstanceTest, HandOffThatCannotBeWrittenSendsNothing)
     EXPECT_EQ(handled, 0);
 }
 
-TEST_F(HandOffInstanceTest, SecondStartGivesUpWhenTheRunningOneNeverAnswers)
+TEST_F(HandOffInstance, SecondStartGivesUpWhenTheRunningOneNeverAnswers)
 {
     TStartResult first = StartInstance({});
     ASSERT_TRUE(first.Receiver) << first.Error;
@@ -241,7 +240,7 @@ TEST_F(HandOffInstanceTest, SecondStartGivesUpWhenTheRunningOneNeverAnswers)
     EXPECT_EQ(Wait(second), 0);
 }
 
-TEST_F(HandOffInstanceTest, UnsafeRuntimeFolderMeansNoSingleInstance)
+TEST_F(HandOffInstance, UnsafeRuntimeFolderMeansNoSingleInstance)
 {
     ASSERT_EQ(::mkdir(FFolder.c_str(), 0755), 0);
     ::chmod(FFolder.c_str(), 0755);
@@ -253,7 +252,7 @@ TEST_F(HandOffInstanceTest, UnsafeRuntimeFolderMeansNoSingleInstance)
     EXPECT_FALSE(std::filesystem::exists(FFolder + "/" + InstanceSocketName));
 }
 
-TEST_F(HandOffInstanceTest, OnlyARegularFileOfTheUserIsReadAsHandOff)
+TEST_F(HandOffInstance, OnlyARegularFileOfTheUserIsReadAsHandOff)
 {
     std::string error;
     ASSERT_TRUE(EnsurePrivateFolder(FFolder, error)) << error;

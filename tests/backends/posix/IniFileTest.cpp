@@ -1,5 +1,7 @@
 #include "backends/posix/IniFile.h"
 
+#include "support/TempFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,16 +16,14 @@ using namespace quillan;
 
 namespace {
 
-class IniFileTest : public ::testing::Test {
+class IniFile : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "ini" };
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillan-ini-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
+        FDir = FTemp.Path();
         FFile = FDir + "/Quillan.ini";
     }
-    void TearDown() override { std::filesystem::remove_all(FDir); }
 
     void Put(const std::string& text) const { std::ofstream(FFile, std::ios::binary) << text; }
     std::string Get() const
@@ -45,7 +45,7 @@ protected:
     std::string FFile;
 };
 
-TEST_F(IniFileTest, ReadsHandWrittenFilesTheWayTheProfileFunctionsDo)
+TEST_F(IniFile, ReadsHandWrittenFilesTheWayTheProfileFunctionsDo)
 {
     // An editor's byte-order mark must not hide the first section.
     Put("\xEF\xBB\xBF[general]\r\n"
@@ -76,7 +76,7 @@ TEST_F(IniFileTest, ReadsHandWrittenFilesTheWayTheProfileFunctionsDo)
     EXPECT_EQ(ini.ReadString("Missing", "Key", "d"), "d");
 }
 
-TEST_F(IniFileTest, IntegersThatAreNotNumbersReadAsTheDefault)
+TEST_F(IniFile, IntegersThatAreNotNumbersReadAsTheDefault)
 {
     Put("[N]\na=-42\nb=+7\nc=$FF\nd=0x80000005\ne=12abc\nf=abc\ng=\nh=2147483648\ni=-2147483648\n"
         "j=\" 3 \"\nk=0x\nl=1.5\n");
@@ -91,7 +91,7 @@ TEST_F(IniFileTest, IntegersThatAreNotNumbersReadAsTheDefault)
     EXPECT_FALSE(ini.ReadBool("N", "f", false));
 }
 
-TEST_F(IniFileTest, WritingKeepsEverythingItDoesNotChange)
+TEST_F(IniFile, WritingKeepsEverythingItDoesNotChange)
 {
     Put("; settings\r\n[General]\r\nTop=1\r\nUnknown = keep me\r\n\r\n; tray follows\r\n[Tray]\r\nEnabled=1\r\n");
     TIniFile ini(FFile);
@@ -104,7 +104,7 @@ TEST_F(IniFileTest, WritingKeepsEverythingItDoesNotChange)
         "[Tray]\r\nEnabled=1\r\n[RichEdit]\r\nName=Courier New\r\n");
 }
 
-TEST_F(IniFileTest, ValuesReadBackExactlyOrAreRefused)
+TEST_F(IniFile, ValuesReadBackExactlyOrAreRefused)
 {
     const std::vector<std::string> values
         = { "plain", " lead", "trail ", "\"quoted\"", "'single'", "\"", "a=b", "", "x\"y\"", "\t" };
@@ -126,7 +126,7 @@ TEST_F(IniFileTest, ValuesReadBackExactlyOrAreRefused)
     EXPECT_EQ(Get().find("two"), std::string::npos);
 }
 
-TEST_F(IniFileTest, NewFileUsesLineFeedsAndCreatesItsFolder)
+TEST_F(IniFile, NewFileUsesLineFeedsAndCreatesItsFolder)
 {
     FFile = FDir + "/deeper/Quillan/Quillan.ini";
     TIniFile ini(FFile);
@@ -140,7 +140,7 @@ TEST_F(IniFileTest, NewFileUsesLineFeedsAndCreatesItsFolder)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST_F(IniFileTest, ReplacementKeepsPermissionsAndLinksAndLeavesNoTemporaryFile)
+TEST_F(IniFile, ReplacementKeepsPermissionsAndLinksAndLeavesNoTemporaryFile)
 {
     const std::string real = FDir + "/real.ini";
     std::ofstream(real) << "[A]\nK=1\n";
@@ -161,7 +161,7 @@ TEST_F(IniFileTest, ReplacementKeepsPermissionsAndLinksAndLeavesNoTemporaryFile)
     EXPECT_EQ(FolderEntries().size(), 2u);
 }
 
-TEST_F(IniFileTest, FailedWriteLeavesTheOldFile)
+TEST_F(IniFile, FailedWriteLeavesTheOldFile)
 {
     const std::string old = "[General]\nTop=1\n";
     Put(old);
@@ -185,7 +185,7 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFile)
     EXPECT_EQ(FolderEntries().size(), 1u) << "temporary file left behind";
 }
 
-TEST_F(IniFileTest, ASettingsFileThatIsNoRegularFileIsIgnored)
+TEST_F(IniFile, ASettingsFileThatIsNoRegularFileIsIgnored)
 {
     ASSERT_EQ(::mkfifo(FFile.c_str(), 0600), 0);
     TIniFile ini(FFile); // would wait for a writer without O_NONBLOCK
@@ -198,7 +198,7 @@ TEST_F(IniFileTest, ASettingsFileThatIsNoRegularFileIsIgnored)
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
-TEST_F(IniFileTest, FileThatCannotBeReadIsNeverOverwritten)
+TEST_F(IniFile, FileThatCannotBeReadIsNeverOverwritten)
 {
     std::filesystem::create_directory(FFile); // exists, but cannot be read as a file
     TIniFile ini(FFile);

@@ -1,6 +1,7 @@
 #include "backends/posix/XdgPaths.h"
 
 #include "base/Paths.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,26 +14,21 @@ using namespace quillan;
 
 namespace {
 
-class XdgPathsTest : public ::testing::Test {
+class XdgPaths : public ::testing::Test {
 protected:
+    testutil::TTempFolder FTemp { "xdg" };
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillan-xdg-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        FDir = pattern;
+        FDir = FTemp.Path();
         FOldCwd = std::filesystem::current_path();
     }
-    void TearDown() override
-    {
-        std::filesystem::current_path(FOldCwd);
-        std::filesystem::remove_all(FDir);
-    }
+    void TearDown() override { std::filesystem::current_path(FOldCwd); }
 
     std::string FDir;
     std::filesystem::path FOldCwd;
 };
 
-TEST_F(XdgPathsTest, FoldersFollowTheEnvironment)
+TEST_F(XdgPaths, FoldersFollowTheEnvironment)
 {
     ::setenv("XDG_CONFIG_HOME", (FDir + "/conf/").c_str(), 1);
     EXPECT_EQ(ConfigFolder(), FDir + "/conf/Quillan");
@@ -54,7 +50,7 @@ TEST_F(XdgPathsTest, FoldersFollowTheEnvironment)
     EXPECT_EQ(RuntimeFolder(), fallback);
 }
 
-TEST_F(XdgPathsTest, PrivateFolderIsCreatedClosedAndCheckedBeforeUse)
+TEST_F(XdgPaths, PrivateFolderIsCreatedClosedAndCheckedBeforeUse)
 {
     std::string error;
     const std::string folder = FDir + "/Quillan";
@@ -84,7 +80,7 @@ TEST_F(XdgPathsTest, PrivateFolderIsCreatedClosedAndCheckedBeforeUse)
     }
 }
 
-TEST_F(XdgPathsTest, ExpandLongFileNameIsAbsoluteAndLexicallyNormal)
+TEST_F(XdgPaths, ExpandLongFileNameIsAbsoluteAndLexicallyNormal)
 {
     std::filesystem::create_directories(FDir + "/a/b");
     std::filesystem::current_path(FDir + "/a");
