@@ -131,13 +131,13 @@ TEST_F(FileRegistry, AFailedWriteLeavesFileAndStoreAsTheyWere)
     small.rlim_cur = before.size();
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool wroteValue = reg.WriteInteger(HKCU, "Software", "kept", 12345678);
-    const bool madeKey = reg.CreateKey(HKCU, "Software\New");
+    const bool madeKey = reg.CreateKey(HKCU, "Software\\New");
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(wroteValue);
     EXPECT_FALSE(madeKey);
     EXPECT_EQ(reg.ReadInteger(HKCU, "Software", "kept"), 7);
-    EXPECT_FALSE(reg.KeyExists(HKCU, "Software\New"));
+    EXPECT_FALSE(reg.KeyExists(HKCU, "Software\\New"));
     EXPECT_EQ(Slurp(FFile), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(FFile).parent_path()), fs::directory_iterator {}), 1)
         << "the temporary file is gone";
