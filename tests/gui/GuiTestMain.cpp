@@ -5,8 +5,11 @@
 #include "GuiTestUtil.h"
 #include "backends/wx/WxClipboard.h"
 #include "backends/wx/WxEventWait.h"
+#include "support/RunShell.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <gdk/gdkx.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -85,6 +88,23 @@ wxRect ClientScreenRect(wxWindow* window)
 const std::string& SelfPath()
 {
     return selfPath;
+}
+
+std::string QuillanProgram()
+{
+    if (const char* p = std::getenv("QUILLAN_PROGRAM"))
+        return p;
+    const std::filesystem::path self(SelfPath());
+    return std::filesystem::absolute(self.parent_path() / "../../src/gui/quillan").lexically_normal().string();
+}
+
+std::string ShellOutput(const std::string& command)
+{
+    std::string out;
+    testutil::RunShell(command, out);
+    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
+        out.pop_back();
+    return out;
 }
 
 const std::vector<std::string>& ChildArguments()

@@ -23,6 +23,10 @@ wxImage Screenshot(const wxRect& rect);
 wxRect ClientScreenRect(wxWindow* window);
 // This test program, for child processes.
 const std::string& SelfPath();
+// The quillan program of this build (or $QUILLAN_PROGRAM).
+std::string QuillanProgram();
+// What `command` prints on standard output through /bin/sh, without trailing blanks and line ends.
+std::string ShellOutput(const std::string& command);
 // Arguments after "--child" when the program was started as a child, else empty.
 const std::vector<std::string>& ChildArguments();
 // What the program does when started as a child; its exit code.

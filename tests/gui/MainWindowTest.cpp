@@ -3,6 +3,7 @@
 // state summary it keeps in QUILLAN_STATE_FILE while it runs.
 
 #include "GuiTestUtil.h"
+#include "support/TempFolder.h"
 
 #include <chrono>
 #include <csignal>
@@ -25,17 +26,12 @@ namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testutil::ReadFileBytes(path.string());
 }
 
 std::string Program()
 {
-    if (const char* p = std::getenv("QUILLAN_PROGRAM"))
-        return p;
-    return fs::absolute(fs::path(SelfPath()).parent_path() / "../../src/gui/quillan").lexically_normal().string();
+    return QuillanProgram();
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -139,19 +135,7 @@ protected:
         return false;
     }
 
-    std::string Shell(const std::string& command)
-    {
-        std::string out;
-        if (FILE* p = ::popen(command.c_str(), "r")) {
-            char buffer[256];
-            while (std::fgets(buffer, sizeof buffer, p))
-                out += buffer;
-            ::pclose(p);
-        }
-        while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-            out.pop_back();
-        return out;
-    }
+    std::string Shell(const std::string& command) { return ShellOutput(command); }
 
     bool WaitWindow()
     {

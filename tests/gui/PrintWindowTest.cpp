@@ -33,16 +33,7 @@ fs::path BuildDir()
 
 std::string Shell(const std::string& command)
 {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof buffer, p))
-            out += buffer;
-        ::pclose(p);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
-        out.pop_back();
-    return out;
+    return ShellOutput(command);
 }
 
 // The first page's text without the line that holds the time of printing.

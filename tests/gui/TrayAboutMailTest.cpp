@@ -3,6 +3,7 @@
 // arguments they were given; the notification area is trayer's.
 
 #include "GuiTestUtil.h"
+#include "support/TempFolder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,10 +26,7 @@ namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testutil::ReadFileBytes(path.string());
 }
 
 // The arguments a stand-in recorded, one per NUL-terminated piece.
@@ -44,9 +42,7 @@ std::vector<std::string> Arguments(const fs::path& path)
 
 std::string Program()
 {
-    if (const char* p = std::getenv("QUILLAN_PROGRAM"))
-        return p;
-    return fs::absolute(fs::path(SelfPath()).parent_path() / "../../src/gui/quillan").lexically_normal().string();
+    return QuillanProgram();
 }
 
 class TrayAboutMailTest : public ::testing::Test {
