@@ -1,5 +1,7 @@
 #include "base/AtomicFile.h"
 
+#include "support/TempFolder.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -55,13 +57,7 @@ protected:
         std::ofstream(Path(name), std::ios::binary) << bytes;
         return Path(name);
     }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    static std::string Read(const std::string& path) { return testutil::ReadFileBytes(path); }
     static Names Entries(const std::string& folder)
     {
         Names names;

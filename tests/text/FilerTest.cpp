@@ -35,13 +35,7 @@ protected:
         std::ofstream(Path(name), std::ios::binary) << bytes;
         return Path(name);
     }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    static std::string Read(const std::string& path) { return testutil::ReadFileBytes(path); }
     std::vector<std::string> DirEntries() const
     {
         std::vector<std::string> names;
