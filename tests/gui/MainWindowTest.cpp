@@ -506,6 +506,25 @@ TEST_F(FindJumpTest, FindSelectsTheMatch)
     ASSERT_TRUE(WaitValue("finddialog", "0"));
     Keys("F3");
     EXPECT_TRUE(WaitValue("selection", "2,7-2,11")) << State()["selection"];
+    // Shown again, the dialog still holds its text; nothing follows the last match.
+    Keys("ctrl+f");
+    ASSERT_TRUE(WaitValue("finddialog", "1"));
+    ASSERT_TRUE(DialogKeys("Replace", "Return"));
+    // The error box has the program's title, beside the main window.
+    const std::string boxes = "xdotool search --all --onlyvisible --pid " + std::to_string(FPid)
+        + " --name '^Quillan$' 2>/dev/null | wc -l";
+    bool boxShown = false;
+    for (int i = 0; i < 250 && !boxShown; ++i) {
+        boxShown = Shell(boxes) == "2";
+        if (!boxShown)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(boxShown) << "no not-found box";
+    AnswerBox("Return"); // "Search string 'beta' not found."
+    ASSERT_TRUE(DialogKeys("Replace", "Escape"));
+    ASSERT_TRUE(WaitValue("finddialog", "0"));
+    EXPECT_EQ(State()["selection"], "2,7-2,11");
+    EXPECT_EQ(WaitExit(FPid, 200), -1);
 }
 
 TEST_F(FindJumpTest, ReplaceAllChangesTheFile)
