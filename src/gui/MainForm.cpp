@@ -9,6 +9,8 @@
 #include "backends/wx/WxText.h"
 #include "base/AtomicFile.h"
 #include "editor/QuillEdit.h"
+#include "gui/FindFrontEnd.h"
+#include "gui/JumpForm.h"
 #include "gui/PrintFrontEnd.h"
 #include "gui/StateImages.h"
 #include "gui/WindowBehaviour.h"
@@ -72,6 +74,15 @@ enum : int {
     ID_FIND,
     ID_FINDAGAIN,
     ID_GOTOLINE,
+    ID_DATE_SHORTDATETIME, // the five date and time commands in TDateTimeFormat's order
+    ID_DATE_SHORTDATE,
+    ID_DATE_LONGDATE,
+    ID_DATE_SHORTTIME,
+    ID_DATE_LONGTIME,
+    ID_FILEINFO,
+    ID_BOOKMARK,
+    ID_NEXTBOOKMARK,
+    ID_PREVBOOKMARK,
     ID_CONTENTS,
     ID_WEBSITE,
     ID_ABOUT,
@@ -203,6 +214,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
 
     FModel = std::make_unique<TMainFormModel>(*this, FUI);
     FPrint = std::make_unique<TPrintFrontEnd>(this);
+    FFind = std::make_unique<TFindFrontEnd>(this, *FModel);
     FStatus->FModel = FModel.get();
     FSettingsFile = std::make_unique<TIniFile>(SettingsFileName());
     FModel->LoadSettings(*FSettingsFile);
@@ -225,6 +237,8 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     Bind(wxEVT_TIMER, &TMainForm::OnHandOffTimer, this, FHandOffTimer.GetId());
     FNotebook->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &TMainForm::OnPageChanged, this);
     FList->Bind(wxEVT_LIST_ITEM_SELECTED, &TMainForm::OnListSelected, this);
+    FList->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &TMainForm::OnListRightClick, this);
+    FNotebook->Bind(wxEVT_RIGHT_UP, &TMainForm::OnTabRightClick, this);
     if (FReceiver)
         FHandOffTimer.Start(100);
     SetDropTarget(new TFrameFileDrop(
@@ -240,6 +254,7 @@ TMainForm::~TMainForm()
     FBehaviour.reset();
     FStatus->FModel = nullptr;
     FPrint.reset();
+    FFind.reset();
     FModel->CloseAll();
     FModel.reset();
     FStatus->FImages = nullptr;
@@ -295,14 +310,20 @@ void TMainForm::CreateMenus()
     item(edit, ID_DELETE, "&Delete\tCtrl+Del", "Deletes the selected text");
     item(edit, ID_SELECTALL, "&Select All", "Select all the text in the current file");
     edit->AppendSeparator();
-    edit->Append(ID_DATETIME, "&Insert Date and Time", new wxMenu);
+    auto* date = new wxMenu;
+    item(date, ID_DATE_SHORTDATETIME, "&Short Date and Time\tF5", "");
+    item(date, ID_DATE_SHORTDATE, "Short &Date\tShift+F5", "");
+    item(date, ID_DATE_LONGDATE, "Long D&ate\tShift+Ctrl+F5", "");
+    item(date, ID_DATE_SHORTTIME, "Short &Time\tCtrl+F5", "");
+    item(date, ID_DATE_LONGTIME, "Long T&ime", "");
+    edit->Append(ID_DATETIME, "&Insert Date and Time", date, "Insert the current date and time in various formats");
     edit->AppendSeparator();
     item(edit, ID_OPTIONS, "&Options...", "Change program options");
 
     auto* view = new wxMenu;
     item(view, ID_STATUSBAR, "&Statusbar", "", wxITEM_CHECK)->Check(true);
     item(view, ID_TOOLBAR, "&Toolbar", "", wxITEM_CHECK)->Check(true);
-    item(view, ID_PROJECTMANAGER, "Project &Manager", "", wxITEM_CHECK)->Check(true);
+    item(view, ID_PROJECTMANAGER, "Project &Manager", "Enable/Disable the Project Manager", wxITEM_CHECK)->Check(true);
     view->AppendSeparator();
     item(view, ID_PREVFILE, "&Previous file", "Jump to previous file");
     item(view, ID_NEXTFILE, "&Next file", "Jump to next file");
@@ -346,6 +367,21 @@ void TMainForm::CreateMenus()
     FEditorMenu->AppendSeparator();
     FEditorMenu->AppendCheckItem(ID_LINENUMBERS, "&Line Numbers");
     FEditorMenu->Append(ID_VIEWBROWSER, "&View in Browser");
+
+    // The documents' menu, on a tab or a row of the project manager.
+    FDocumentMenu = std::make_unique<wxMenu>();
+    item(FDocumentMenu.get(), ID_CLOSE, "&Close\tCtrl+F4", "Close current file");
+    item(FDocumentMenu.get(), ID_SAVE, "&Save\tCtrl+S", "Save current text file");
+    item(FDocumentMenu.get(), ID_SAVEAS, "Save &As...\tCtrl+Alt+S", "Save current text file as...");
+    item(FDocumentMenu.get(), ID_SEND, "S&end", "Send current file via e-mail");
+    FDocumentMenu->AppendSeparator();
+    item(FDocumentMenu.get(), ID_FILEINFO, "&File Info\tAlt+Enter", "Display information on the selected file");
+    FDocumentMenu->AppendSeparator();
+    item(FDocumentMenu.get(), ID_BOOKMARK, "Set &Bookmark\tCtrl+B", "Bookmark the current file");
+    item(FDocumentMenu.get(), ID_NEXTBOOKMARK, "&Next Bookmark", "Go to next bookmarked file");
+    item(FDocumentMenu.get(), ID_PREVBOOKMARK, "&Previous Bookmark", "Go to previous bookmarked file");
+    FDocumentMenu->AppendSeparator();
+    item(FDocumentMenu.get(), ID_VIEWBROWSER, "&View in Browser", "View your HTML document in a browser");
 }
 
 void TMainForm::CreateToolBar()
@@ -557,7 +593,11 @@ void TMainForm::OnCommand(wxCommandEvent& event)
     case ID_PRINTPREVIEW:
         RunPrintCommand(id);
         break;
+    case ID_PROJECTMANAGER:
+        ToggleProjectManager();
+        break;
     default:
+        RunEditCommand(id);
         break;
     }
 }
@@ -623,9 +663,31 @@ void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
     case ID_PAGESETUP:
         event.Enable(true);
         break;
+    case ID_PROJECTMANAGER:
+        event.Enable(true);
+        event.Check(FList->IsShown());
+        break;
+    case ID_FIND:
+    case ID_GOTOLINE:
+    case ID_DATE_SHORTDATETIME:
+    case ID_DATE_SHORTDATE:
+    case ID_DATE_LONGDATE:
+    case ID_DATE_SHORTTIME:
+    case ID_DATE_LONGTIME:
+    case ID_FILEINFO:
+    case ID_NEXTBOOKMARK:
+    case ID_PREVBOOKMARK:
+        event.Enable(FModel->ActiveEditor() != nullptr);
+        break;
+    case ID_BOOKMARK:
+        event.Enable(FModel->ActiveEditor() != nullptr);
+        event.SetText(Wx(s.BookmarkCaption + "\tCtrl+B"));
+        break;
+    case ID_FINDAGAIN:
+        event.Enable(s.FindAgain);
+        break;
     case ID_STATUSBAR:
     case ID_TOOLBAR:
-    case ID_PROJECTMANAGER:
         // The window-behaviour commands are not built yet; their check marks show the start state.
         event.Enable(false);
         event.Check(true);
@@ -654,9 +716,11 @@ void TMainForm::RunPrintCommand(int id)
 
 void TMainForm::OnIdle(wxIdleEvent& event)
 {
-    const TCommandStates states = FModel->ActionListUpdate();
+    const TCommandStates states = FModel->ActionListUpdate(FFind->FindText());
     if (states != FStates) {
         FStates = states;
+        if (!states.BookmarkHint.empty())
+            FDocumentMenu->SetHelpString(ID_BOOKMARK, Wx(states.BookmarkHint));
         // GTK ignores the shortcut of a disabled menu item, so the menus must follow at once,
         // not only when they are next opened.
         DoMenuUpdates();
@@ -695,6 +759,11 @@ void TMainForm::WriteStateFile()
     out << "recent=" << m.RecentMenuItems().size() << "\n";
     if (FBehaviour)
         out << FBehaviour->StateLines();
+    out << FFind->StateLines();
+    // Where the go-to-line button is on the screen, for tests that click it.
+    const wxRect tool = ToolScreenRect(*FToolBar, ID_GOTOLINE);
+    if (!tool.IsEmpty())
+        out << "gotolinetool=" << tool.x + tool.width / 2 << "," << tool.y + tool.height / 2 << "\n";
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();
     const bool shown = active >= 0 && active < static_cast<int>(FWindows.size());
@@ -719,9 +788,15 @@ void TMainForm::OnCharHook(wxKeyEvent& event)
     int code = event.GetKeyCode();
     if (code >= 'a' && code <= 'z')
         code -= 32;
+    if (BookmarkKey(flags, event.GetKeyCode())) {
+        event.Skip();
+        return;
+    }
     wxMenuBar* bar = GetMenuBar();
     for (int id = ID_NEW; bar && id <= ID_ABOUT; ++id) {
         wxMenuItem* item = bar->FindItem(id);
+        if (!item)
+            item = FDocumentMenu->FindItem(id);
         if (!item)
             continue;
         std::unique_ptr<wxAcceleratorEntry> accel(item->GetAccel());
@@ -845,6 +920,124 @@ void TMainForm::CreateWindowBehaviour()
         ID_CONTENTS, ID_WEBSITE, ID_ABOUT };
     FBehaviour = std::make_unique<TWindowBehaviour>(
         *this, *FModel, *FStatus, *FToolBar, ids, [this](wxMenu& menu) { BuildRecentMenu(menu, false); });
+}
+
+// --- find, go to line, date and time, file bookmarks -------------------------------------------
+
+void TMainForm::RunEditCommand(int id)
+{
+    TQuillEdit* edit = FModel->ActiveEditor();
+    if (!edit)
+        return;
+    const int slot = FModel->ActiveSlot();
+    switch (id) {
+    case ID_FIND:
+        FFind->ShowDialog();
+        break;
+    case ID_FINDAGAIN:
+        FFind->FindAgain();
+        break;
+    case ID_GOTOLINE: {
+        TJumpForm form(this);
+        if (form.ShowModal() != wxID_OK)
+            break;
+        FModel->Execute([&] {
+            const int line = LineNumberFromText(WxToUtf8(form.LineText()));
+            GoToLine(*edit, line);
+            FocusEditor(slot);
+        });
+        FModel->UpdateCaretPanel();
+        break;
+    }
+    case ID_DATE_SHORTDATETIME:
+    case ID_DATE_SHORTDATE:
+    case ID_DATE_LONGDATE:
+    case ID_DATE_SHORTTIME:
+    case ID_DATE_LONGTIME:
+        FModel->Execute([&] {
+            InsertDateTime(*edit, static_cast<TDateTimeFormat>(id - ID_DATE_SHORTDATETIME), LocalTimeNow(),
+                LocaleDateTimeSeparators());
+        });
+        break;
+    case ID_FILEINFO:
+        ShowFileInfo(*FModel);
+        break;
+    case ID_BOOKMARK:
+        ToggleFileBookmark(*FModel);
+        break;
+    case ID_NEXTBOOKMARK:
+        NextFileBookmark(*FModel);
+        break;
+    case ID_PREVBOOKMARK:
+        PreviousFileBookmark(*FModel);
+        break;
+    default:
+        break;
+    }
+}
+
+bool TMainForm::BookmarkKey(int flags, int code)
+{
+    if (flags != (wxACCEL_CTRL | wxACCEL_ALT) || FModel->DocumentCount() < 2)
+        return false;
+    const int active = FModel->ActiveSlot();
+    switch (code) {
+    case WXK_RIGHT:
+    case WXK_DOWN:
+    case WXK_NUMPAD6:
+    case WXK_NUMPAD2:
+    case WXK_NUMPAD_RIGHT:
+    case WXK_NUMPAD_DOWN:
+        if (active < FModel->LastIndex())
+            NextFileBookmark(*FModel);
+        return true;
+    case WXK_LEFT:
+    case WXK_UP:
+    case WXK_NUMPAD4:
+    case WXK_NUMPAD8:
+    case WXK_NUMPAD_LEFT:
+    case WXK_NUMPAD_UP:
+        if (active > 0)
+            PreviousFileBookmark(*FModel);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMainForm::ToggleProjectManager()
+{
+    auto* splitter = static_cast<wxSplitterWindow*>(FList->GetParent());
+    if (splitter->IsSplit())
+        splitter->Unsplit(FList);
+    else
+        splitter->SplitVertically(FList, FNotebook, 137);
+}
+
+void TMainForm::OnListRightClick(wxListEvent& event)
+{
+    const int row = static_cast<int>(event.GetIndex());
+    if (row >= 0 && row <= FModel->LastIndex()) {
+        ActivateTab(row);
+        FModel->PageControl1Change(row);
+        FocusEditor(row);
+    }
+    FList->PopupMenu(FDocumentMenu.get());
+}
+
+void TMainForm::OnTabRightClick(wxMouseEvent& event)
+{
+    const int tab = FNotebook->HitTest(event.GetPosition());
+    if (tab == wxNOT_FOUND) {
+        event.Skip();
+        return;
+    }
+    if (tab != FNotebook->GetSelection()) {
+        ActivateTab(tab);
+        FModel->PageControl1Change(tab);
+        SelectListRow(tab);
+    }
+    FNotebook->PopupMenu(FDocumentMenu.get(), event.GetPosition());
 }
 
 } // namespace quillan

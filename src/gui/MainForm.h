@@ -29,6 +29,7 @@ class TMainStatusBar;
 class TIniFile;
 class TWindowBehaviour;
 class TPrintFrontEnd;
+class TFindFrontEnd;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -81,6 +82,18 @@ private:
     // Print, Print Setup, Page Setup and Print Preview (PrintFrontEnd.cpp holds the rest).
     void RunPrintCommand(int id);
     std::unique_ptr<TPrintFrontEnd> FPrint;
+
+    // Find, go to line, date and time, File Info and the file bookmarks (FindFrontEnd.h, the
+    // logic in app/EditorJumps.h and app/FindReplace.h).
+    void RunEditCommand(int id);
+    // Ctrl+Alt with an arrow or keypad key moves between marked documents; true when the key
+    // was one of these (it still goes on to the editor).
+    bool BookmarkKey(int flags, int code);
+    void ToggleProjectManager();
+    void OnListRightClick(wxListEvent& event);
+    void OnTabRightClick(wxMouseEvent& event);
+    std::unique_ptr<TFindFrontEnd> FFind;
+    std::unique_ptr<wxMenu> FDocumentMenu;
 
     TWxUserInterface FUI;
     wxImageList* FImages = nullptr; // shared by the tabs and the list, owned here

@@ -5,6 +5,7 @@
 #include "GuiTestUtil.h"
 #include "support/TempFolder.h"
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -239,7 +240,8 @@ TEST_F(MainWindowTest, OpensFilesFromTheCommandLineTypesSavesAndClosesWithTheQue
 
     Type("xy");
     ASSERT_TRUE(WaitState([](auto& s) { return s.count("panel1") && s.at("panel1") == "Modified"; }));
-    EXPECT_EQ(State()["panel0"], "L:   1   C:   3");
+    // "Modified" shows after the first character already; the second may still be on its way.
+    EXPECT_TRUE(WaitValue("panel0", "L:   1   C:   3")) << State()["panel0"];
     EXPECT_EQ(State()["slot2"], b.string() + "|1|b.txt|02 - b.txt|18");
     Keys("ctrl+s");
     ASSERT_TRUE(WaitState([](auto& s) { return s.count("panel1") && s.at("panel1") == "Unmodified"; }));
@@ -440,6 +442,152 @@ TEST_F(MainWindowTest, TheFirstWindowShowsTheWholeToolbar)
     Start({});
     const std::string again = Shell("xdotool getwindowgeometry " + FWindow);
     EXPECT_NE(again.find("Geometry: 500x"), std::string::npos) << again;
+}
+
+// --- find, go to line, date and time, file bookmarks -----------------------------------------
+
+class FindJumpTest : public MainWindowTest {
+protected:
+    // Off the button afterwards: while the pointer is on it the status bar shows its hint.
+    void ClickTool(int x, int y)
+    {
+        Shell("xdotool mousemove --screen 0 " + std::to_string(x) + " " + std::to_string(y)
+            + " click 1 sleep 0.2 mousemove --screen 0 5 900");
+    }
+    // Keys for the program's window with the given title (a dialog of it).
+    bool DialogKeys(const std::string& title, const std::string& keys, const std::string& text = {})
+    {
+        std::string window;
+        for (int i = 0; i < 250 && window.empty(); ++i) {
+            window = Shell("xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^" + title
+                + "$' 2>/dev/null | head -n 1");
+            if (window.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (window.empty())
+            return false;
+        std::string command = "xdotool windowfocus --sync " + window + " 2>/dev/null";
+        if (!text.empty())
+            command += "; xdotool type --delay 40 '" + text + "'";
+        if (!keys.empty())
+            command += "; xdotool key --delay 60 " + keys;
+        Shell(command);
+        return true;
+    }
+};
+
+TEST_F(FindJumpTest, FindSelectsTheMatch)
+{
+    const fs::path a = File("a.txt", "alpha beta\ngamma beta\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    Keys("F3"); // nothing searched yet: nothing happens
+    Keys("ctrl+f");
+    ASSERT_TRUE(WaitValue("finddialog", "1"));
+    ASSERT_TRUE(DialogKeys("Replace", "Return", "beta"));
+    EXPECT_TRUE(WaitValue("selection", "1,7-1,11")) << State()["selection"];
+    EXPECT_TRUE(WaitValue("panel0", "L:   1   C:  11")) << State()["panel0"];
+    ASSERT_TRUE(DialogKeys("Replace", "Escape"));
+    ASSERT_TRUE(WaitValue("finddialog", "0"));
+    Keys("F3");
+    EXPECT_TRUE(WaitValue("selection", "2,7-2,11")) << State()["selection"];
+    // Shown again, the dialog still holds its text; nothing follows the last match.
+    Keys("ctrl+f");
+    ASSERT_TRUE(WaitValue("finddialog", "1"));
+    ASSERT_TRUE(DialogKeys("Replace", "Return"));
+    // The error box has the program's title, beside the main window.
+    const std::string boxes = "xdotool search --all --onlyvisible --pid " + std::to_string(FPid)
+        + " --name '^Quillan$' 2>/dev/null | wc -l";
+    bool boxShown = false;
+    for (int i = 0; i < 250 && !boxShown; ++i) {
+        boxShown = Shell(boxes) == "2";
+        if (!boxShown)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(boxShown) << "no not-found box";
+    AnswerBox("Return"); // "Search string 'beta' not found."
+    ASSERT_TRUE(DialogKeys("Replace", "Escape"));
+    ASSERT_TRUE(WaitValue("finddialog", "0"));
+    EXPECT_EQ(State()["selection"], "2,7-2,11");
+    EXPECT_EQ(WaitExit(FPid, 200), -1);
+}
+
+TEST_F(FindJumpTest, ReplaceAllChangesTheFile)
+{
+    const fs::path a = File("a.txt", "alpha beta\ngamma beta\nBETA\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    Keys("ctrl+f");
+    ASSERT_TRUE(WaitValue("finddialog", "1"));
+    ASSERT_TRUE(DialogKeys("Replace", "Tab", "beta"));
+    ASSERT_TRUE(DialogKeys("Replace", "alt+a", "B"));
+    ASSERT_TRUE(WaitValue("panel1", "Modified"));
+    ASSERT_TRUE(DialogKeys("Replace", "Escape"));
+    ASSERT_TRUE(WaitValue("finddialog", "0"));
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitValue("panel1", "Unmodified"));
+    EXPECT_EQ(ReadFile(a), "alpha B\ngamma B\nB\n");
+}
+
+TEST_F(FindJumpTest, F5TypesTheDate)
+{
+    const fs::path a = File("a.txt", "x\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    Keys("F5");
+    // "hh:nn yy/mm/dd" with one-character separators: fourteen characters before the "x".
+    ASSERT_TRUE(WaitValue("panel0", "L:   1   C:  15")) << State()["panel0"];
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitValue("panel1", "Unmodified"));
+    const std::string typed = ReadFile(a);
+    ASSERT_EQ(typed.size(), 16u) << typed;
+    for (int i : { 0, 1, 3, 4, 6, 7, 9, 10, 12, 13 })
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(typed[i]))) << typed;
+    EXPECT_EQ(typed.substr(14), "x\n");
+    // One undo takes the whole insertion back.
+    Keys("ctrl+z");
+    ASSERT_TRUE(WaitValue("panel0", "L:   1   C:   1")) << State()["panel0"];
+    Type("q");
+    ASSERT_TRUE(WaitValue("panel0", "L:   1   C:   2")) << State()["panel0"];
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitState([&](auto&) { return ReadFile(a) == "qx\n"; })) << ReadFile(a);
+}
+
+TEST_F(FindJumpTest, GoToLineMovesTheCaret)
+{
+    std::string lines;
+    for (int i = 1; i <= 60; ++i)
+        lines += "line " + std::to_string(i) + "\n";
+    const fs::path a = File("a.txt", lines);
+    Start({ a.string() });
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("gotolinetool") > 0; }));
+    const std::string tool = State()["gotolinetool"];
+    int x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(tool.c_str(), "%d,%d", &x, &y), 2) << tool;
+    ClickTool(x, y);
+    ASSERT_TRUE(DialogKeys("Jump to line number...", "Return", "")) << "no jump window";
+    // The box starts with "1" selected: typing replaces it.
+    ASSERT_TRUE(WaitValue("panel0", "L:   1   C:   1"));
+    ClickTool(x, y);
+    ASSERT_TRUE(DialogKeys("Jump to line number...", "Return", "42"));
+    EXPECT_TRUE(WaitValue("panel0", "L:  42   C:   1")) << State()["panel0"];
+    ClickTool(x, y);
+    ASSERT_TRUE(DialogKeys("Jump to line number...", "Escape", "7"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(State()["panel0"], "L:  42   C:   1");
+}
+
+TEST_F(FindJumpTest, CtrlBChangesTheTabsIcon)
+{
+    const fs::path a = File("a.txt", "a\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    Keys("ctrl+b");
+    EXPECT_TRUE(WaitValue("slot1", a.string() + "|0|a.txt|01 - a.txt|30")) << State()["slot1"];
+    Type("z");
+    EXPECT_TRUE(WaitValue("slot1", a.string() + "|1|a.txt|01 - a.txt|32")) << State()["slot1"];
+    Keys("ctrl+b");
+    EXPECT_TRUE(WaitValue("slot1", a.string() + "|1|a.txt|01 - a.txt|18")) << State()["slot1"];
 }
 
 } // namespace
