@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quillan {
@@ -22,6 +23,7 @@ constexpr std::size_t MaxHandOffBytes = 4 << 20;
 constexpr std::size_t MaxMessageBytes = 32;
 // A client that connected but never finished its message is dropped after this long.
 constexpr auto ClientPatience = std::chrono::seconds(10);
+constexpr const char* RunningButNoAnswer = "Quillan is running but does not answer";
 
 std::string HandOffPath(const std::string& folder)
 {
@@ -43,7 +45,9 @@ bool SocketAddress(const std::string& path, sockaddr_un& address)
     return true;
 }
 
-bool SendAll(int fd, std::string_view data)
+// `deadline` bounds the wait for a peer that stops reading (EAGAIN when it passes).
+bool SendAll(int fd, std::string_view data,
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10))
 {
     while (!data.empty()) {
         // MSG_NOSIGNAL: a peer that went away must not kill us with SIGPIPE.
@@ -52,8 +56,12 @@ bool SendAll(int fd, std::string_view data)
             if (errno == EINTR)
                 continue;
             if (errno == EAGAIN) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0)
+                    return false;
                 pollfd p { fd, POLLOUT, 0 };
-                ::poll(&p, 1, 1000);
+                ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1000)));
                 continue;
             }
             return false;
@@ -63,53 +71,80 @@ bool SendAll(int fd, std::string_view data)
     return true;
 }
 
-// Connects to a running instance; -1 when none answers.
-int ConnectToRunning(const std::string& socketPath)
+std::chrono::milliseconds Remaining(std::chrono::steady_clock::time_point deadline)
 {
-    sockaddr_un address;
-    if (!SocketAddress(socketPath, address))
-        return -1;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    int rc;
-    do
-        rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    return std::max(std::chrono::milliseconds(0),
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()));
 }
 
-// Sends one message and waits for the reply line.
-bool SendMessage(int fd, unsigned message, std::chrono::milliseconds replyTimeout, std::string& error)
+enum class TConnect { cnConnected, cnNobody, cnNoAnswer };
+
+// Connects to a running instance. A stopped or hung one still has its socket bound, and once its
+// backlog is full a blocking connect would wait for it forever, so the socket is non-blocking and
+// a full backlog is retried only until the deadline.
+TConnect ConnectToRunning(const std::string& socketPath, std::chrono::steady_clock::time_point deadline, int& fd)
 {
-    if (!SendAll(fd, std::to_string(message) + "\n")) {
-        error = std::string("Cannot reach the running instance: ") + std::strerror(errno);
+    fd = -1;
+    sockaddr_un address;
+    if (!SocketAddress(socketPath, address))
+        return TConnect::cnNobody;
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return TConnect::cnNobody;
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN) {
+            ::close(fd);
+            fd = -1;
+            return TConnect::cnNobody;
+        }
+        if (Remaining(deadline).count() == 0) {
+            ::close(fd);
+            fd = -1;
+            return TConnect::cnNoAnswer;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // Only the user's own instance gets the file list; a socket someone else bound is nobody.
+    ucred peer {};
+    socklen_t length = sizeof peer;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != ::geteuid()) {
+        ::close(fd);
+        fd = -1;
+        return TConnect::cnNobody;
+    }
+    return TConnect::cnConnected;
+}
+
+// Sends one message and waits for the reply line until the deadline. `noAnswer` tells a silent
+// receiver from one that failed otherwise.
+bool SendMessage(
+    int fd, unsigned message, std::chrono::steady_clock::time_point deadline, bool& noAnswer, std::string& error)
+{
+    noAnswer = false;
+    if (!SendAll(fd, std::to_string(message) + "\n", deadline)) {
+        noAnswer = errno == EAGAIN;
+        error = noAnswer ? std::string(RunningButNoAnswer)
+                         : std::string("Cannot reach the running instance: ") + std::strerror(errno);
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + replyTimeout;
     std::string reply;
     for (;;) {
-        int waitMs = -1;
-        if (replyTimeout.count() >= 0) {
-            const auto left
-                = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            waitMs = static_cast<int>(std::max<long long>(0, left.count()));
-        }
         pollfd p { fd, POLLIN, 0 };
-        const int ready = ::poll(&p, 1, waitMs);
+        const int ready = ::poll(&p, 1, static_cast<int>(Remaining(deadline).count()));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready == 0) {
-            error = "The running instance did not answer";
+            noAnswer = true;
+            error = RunningButNoAnswer;
             return false;
         }
         char buffer[64];
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
         if (n <= 0) {
             error = "The running instance closed the connection without answering";
@@ -360,10 +395,17 @@ std::vector<THandOffRequest> THandOffReceiver::HandleIncoming(int waitMs)
 TStartResult StartInstance(const std::vector<std::string>& args, const TInstanceOptions& options)
 {
     TStartResult result;
-    const std::string folder = options.Folder.empty() ? RuntimeFolder() : options.Folder;
+    std::string folder = options.Folder.empty() ? RuntimeFolder() : options.Folder;
     if (!EnsurePrivateFolder(folder, result.Error)) {
-        result.Role = TStartRole::srFirstInstance;
-        return result;
+        // Another user may have taken the shared name between the look and the mkdir.
+        const std::string fallback = FallbackRuntimeFolder();
+        std::string fallbackError;
+        if (!options.Folder.empty() || folder == fallback || !EnsurePrivateFolder(fallback, fallbackError)) {
+            result.Role = TStartRole::srFirstInstance;
+            return result;
+        }
+        folder = fallback;
+        result.Error.clear();
     }
     result.Lock = std::make_unique<TInstanceLock>();
     switch (result.Lock->Acquire(folder, options.LockTimeout, result.Error)) {
@@ -379,19 +421,35 @@ TStartResult StartInstance(const std::vector<std::string>& args, const TInstance
         return result;
     }
 
-    const int fd = ConnectToRunning(folder + "/" + InstanceSocketName);
-    if (fd >= 0) {
-        // The lock stays held until this process ends, as the running instance reads the one
-        // hand-off file only after our message.
+    const auto deadline = std::chrono::steady_clock::now() + options.ReplyTimeout;
+    int fd = -1;
+    const TConnect connected = ConnectToRunning(folder + "/" + InstanceSocketName, deadline, fd);
+    if (connected == TConnect::cnNoAnswer) {
+        result.Lock.reset();
+        result.Role = TStartRole::srHandOffFailed;
+        result.Error = RunningButNoAnswer;
+        return result;
+    }
+    if (connected == TConnect::cnConnected) {
+        // The lock stays held until the reply, as the running instance reads the one hand-off
+        // file only after our message.
         bool ok = true;
+        bool noAnswer = false;
         unsigned message = HandOffActivate;
         if (!args.empty()) {
             message = WM_HANDOFF;
             ok = WriteHandOffFile(folder, HandOffPaths(args), result.Error);
         }
         if (ok)
-            ok = SendMessage(fd, message, options.ReplyTimeout, result.Error);
+            ok = SendMessage(fd, message, deadline, noAnswer, result.Error);
         ::close(fd);
+        if (noAnswer && message == WM_HANDOFF) {
+            // We report the files as not handed over, so a receiver that wakes up later must not
+            // open them after all (or the next start's files in their stead).
+            ::unlink(HandOffPath(folder).c_str());
+        }
+        if (!ok)
+            result.Lock.reset(); // later starts must not wait for our exit
         result.Role = ok ? TStartRole::srHandedOver : TStartRole::srHandOffFailed;
         return result;
     }

@@ -93,17 +93,22 @@ private:
     std::vector<TClient> FClients;
 };
 
+inline constexpr std::chrono::milliseconds HandOffReplyTimeout { 10000 };
+
 struct TInstanceOptions {
     std::string Folder; // empty: RuntimeFolder()
     std::chrono::milliseconds LockTimeout = InstanceLockTimeout;
-    std::chrono::milliseconds ReplyTimeout { -1 }; // negative: wait as long as the receiver takes
+    // How long a second start waits for the running instance to take the connection and answer.
+    // A stopped or hung instance then gives srHandOffFailed ("Quillan is running but does not
+    // answer") with the lock released and the hand-off file removed.
+    std::chrono::milliseconds ReplyTimeout = HandOffReplyTimeout;
 };
 
 enum class TStartRole {
     srFirstInstance, // start the GUI; release Lock once the main window exists
     srHandedOver, // another instance has the arguments; end
     srLockTimedOut, // another instance is stuck starting; end at once without a message
-    srHandOffFailed, // the hand-off could not be made (Error); end with that message
+    srHandOffFailed, // the hand-off could not be made (Error); end non-zero with that message
 };
 
 struct TStartResult {

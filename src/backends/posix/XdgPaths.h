@@ -15,14 +15,21 @@ std::string ConfigFolder();
 std::string SettingsFileName();
 
 // "$XDG_RUNTIME_DIR/Quillan", or "/tmp/quillan-<uid>" when that variable names no existing
-// absolute folder. This
-// is where the instance lock, the socket and the hand-off file live. Not created.
+// absolute folder. When that path already exists as something other than a folder of the user's
+// own (another user may create it first in /tmp), FallbackRuntimeFolder() instead. This is where
+// the instance lock, the socket and the hand-off file live. Not created.
 std::string RuntimeFolder();
 
-// Creates the folder with mode 0700 when it is missing (its parent must exist), then checks that
-// it is a real directory (not a symbolic link), owned by the user, with no group or other
-// permission bits. A folder that fails the check is refused, not repaired: in a shared place
-// such as /tmp another user may have made it, and anything put in it could be read or swapped.
+// "$XDG_STATE_HOME/Quillan/run", or "~/.local/state/Quillan/run": under the user's own home, so
+// no other user can take the name first.
+std::string FallbackRuntimeFolder();
+
+// Creates the folder with mode 0700 when it is missing (missing parents too, also 0700), then
+// checks that it is a real directory (not a symbolic link) owned by the user. A folder of the
+// user's own that has group or other permission bits is closed again (0700) and anything in it
+// that belongs to someone else is removed, as it may have been planted while it stood open. A
+// folder that is not the user's own is refused, not repaired: anything put in it could be read
+// or swapped by its owner.
 bool EnsurePrivateFolder(const std::string& path, std::string& error);
 
 } // namespace quillan

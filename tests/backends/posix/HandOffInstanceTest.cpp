@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -29,6 +30,8 @@ protected:
     void SetUp() override
     {
         FRoot = FTemp.Path();
+        if (const char* home = std::getenv("HOME"))
+            FOldHome = home;
         ::setenv("XDG_RUNTIME_DIR", FRoot.c_str(), 1);
         FFolder = RuntimeFolder();
         FDocs = FRoot + "/docs";
@@ -36,6 +39,8 @@ protected:
     }
     void TearDown() override
     {
+        if (FOldHome)
+            ::setenv("HOME", FOldHome->c_str(), 1);
         for (pid_t pid : FChildren) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
@@ -89,6 +94,7 @@ protected:
 
     std::string FRoot, FFolder, FDocs;
     std::vector<pid_t> FChildren;
+    std::optional<std::string> FOldHome;
 };
 
 TEST_F(HandOffInstance, SecondStartHandsOverItsFilesInOrderAndWaitsForTheReply)
@@ -228,28 +234,143 @@ TEST_F(HandOffInstance, HandOffThatCannotBeWrittenSendsNothing)
 
 TEST_F(HandOffInstance, SecondStartGivesUpWhenTheRunningOneNeverAnswers)
 {
+    EXPECT_EQ(TInstanceOptions {}.ReplyTimeout, 10s) << "a second start must never wait for good";
     TStartResult first = StartInstance({});
     ASSERT_TRUE(first.Receiver) << first.Error;
     first.Lock->Release();
-    const pid_t second = Fork([] {
-        TInstanceOptions options;
-        options.ReplyTimeout = 200ms;
-        TStartResult r = StartInstance({ "a" }, options);
-        return r.Role == TStartRole::srHandOffFailed ? 0 : 1;
-    });
-    EXPECT_EQ(Wait(second), 0);
+    // The receiver's socket takes the connection but nobody serves it.
+    TInstanceOptions options;
+    options.ReplyTimeout = 200ms;
+    TStartResult second = StartInstance({ FDocs + "/a" }, options);
+    EXPECT_EQ(second.Role, TStartRole::srHandOffFailed);
+    EXPECT_EQ(second.Error, "Quillan is running but does not answer");
+    EXPECT_FALSE(second.Lock) << "the lock must go with the give-up, not with the exit";
+    std::string error;
+    TInstanceLock probe;
+    EXPECT_EQ(probe.Acquire(FFolder, 0ms, error), TInstanceLock::TResult::lrAcquired) << error;
+    probe.Release();
+    // The files were reported as not handed over: a receiver that wakes up late gets the message
+    // but not the files.
+    EXPECT_FALSE(std::filesystem::exists(HandOffFile()));
+    const std::vector<THandOffRequest> late = first.Receiver->HandleIncoming(100);
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_TRUE(late[0].Files.empty());
 }
 
-TEST_F(HandOffInstance, UnsafeRuntimeFolderMeansNoSingleInstance)
+TEST_F(HandOffInstance, StoppedInstanceWithAFullBacklogDoesNotHangLaterStarts)
 {
-    ASSERT_EQ(::mkdir(FFolder.c_str(), 0755), 0);
-    ::chmod(FFolder.c_str(), 0755);
+    const pid_t running = Fork([&] {
+        TStartResult r = StartInstance({});
+        if (!r.Receiver)
+            return 1;
+        r.Lock->Release();
+        for (;;)
+            r.Receiver->Serve({}, 100);
+    });
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", (FFolder + "/" + InstanceSocketName).c_str());
+    // Ready once it listens and has let go of the lock.
+    bool listening = false;
+    for (int i = 0; i < 500 && !listening; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        listening = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        if (!listening)
+            std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_TRUE(listening);
+    std::string error;
+    TInstanceLock probe;
+    ASSERT_EQ(probe.Acquire(FFolder, 10s, error), TInstanceLock::TResult::lrAcquired) << error;
+    probe.Release();
+    ASSERT_EQ(::kill(running, SIGSTOP), 0);
+
+    // Fill the stopped instance's backlog, as a burst of starts would.
+    std::vector<int> queued;
+    for (int i = 0; i < 200; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            break;
+        }
+        queued.push_back(fd);
+    }
+    ASSERT_LT(queued.size(), 200u) << "the backlog never filled";
+
+    const pid_t second = Fork([] {
+        TInstanceOptions options;
+        options.ReplyTimeout = 300ms;
+        TStartResult r = StartInstance({ "a" }, options);
+        return r.Role == TStartRole::srHandOffFailed && r.Error == "Quillan is running but does not answer" ? 0 : 1;
+    });
+    EXPECT_EQ(Wait(second, 20s), 0);
+
+    // Once it runs again, the next start is served as usual.
+    ::kill(running, SIGCONT);
+    for (int fd : queued)
+        ::close(fd);
+    const pid_t third = Fork([] { return StartInstance({}).Role == TStartRole::srHandedOver ? 0 : 1; });
+    EXPECT_EQ(Wait(third, 20s), 0);
+}
+
+TEST_F(HandOffInstance, OpenRuntimeFolderOfOurOwnIsClosedAndUsed)
+{
+    ASSERT_EQ(::mkdir(FFolder.c_str(), 0777), 0);
+    ::chmod(FFolder.c_str(), 0777);
+    TStartResult start = StartInstance({ "a" });
+    EXPECT_EQ(start.Role, TStartRole::srFirstInstance);
+    EXPECT_TRUE(start.Error.empty()) << start.Error;
+    EXPECT_TRUE(start.Lock);
+    EXPECT_TRUE(start.Receiver);
+    struct stat st { };
+    ASSERT_EQ(::lstat(FFolder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+TEST_F(HandOffInstance, UnsafeRuntimeFolderWithoutAFallbackMeansNoSingleInstance)
+{
+    std::ofstream(FFolder) << "not a folder";
+    std::ofstream(FRoot + "/homefile") << "not a folder either";
+    ::setenv("HOME", (FRoot + "/homefile").c_str(), 1);
+    ::unsetenv("XDG_STATE_HOME");
     TStartResult start = StartInstance({ "a" });
     EXPECT_EQ(start.Role, TStartRole::srFirstInstance);
     EXPECT_FALSE(start.Error.empty());
     EXPECT_FALSE(start.Lock);
     EXPECT_FALSE(start.Receiver);
+}
+
+TEST_F(HandOffInstance, RuntimeFolderOfAnotherUserGivesWayToOneInTheHome)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "making a folder owned by another user needs root";
+    const std::string home = FRoot + "/home";
+    std::filesystem::create_directory(home);
+    ::setenv("HOME", home.c_str(), 1);
+    ::unsetenv("XDG_STATE_HOME");
+    ASSERT_EQ(::mkdir(FFolder.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(FFolder.c_str(), 65534, 65534), 0);
+
+    TStartResult first = StartInstance({});
+    ASSERT_EQ(first.Role, TStartRole::srFirstInstance);
+    EXPECT_TRUE(first.Error.empty()) << first.Error;
+    ASSERT_TRUE(first.Receiver);
+    ASSERT_TRUE(first.Lock);
+    const std::string fallback = home + "/.local/state/Quillan/run";
+    EXPECT_EQ(first.Receiver->Folder(), fallback);
+    struct stat st { };
+    ASSERT_EQ(::lstat(fallback.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_FALSE(std::filesystem::exists(FFolder + "/" + InstanceSocketName));
+    first.Lock->Release();
+
+    // And it is still one instance: the next start hands over to the first.
+    const pid_t second = Fork([&] { return StartInstance({ FDocs + "/x" }).Role == TStartRole::srHandedOver ? 0 : 1; });
+    THandOffRequest seen;
+    ASSERT_EQ(ServeOne(*first.Receiver, [&](const THandOffRequest& request) { seen = request; }), 1);
+    EXPECT_EQ(Wait(second), 0);
+    EXPECT_EQ(seen.Files, std::vector<std::string> { FDocs + "/x" });
 }
 
 TEST_F(HandOffInstance, OnlyARegularFileOfTheUserIsReadAsHandOff)

@@ -50,6 +50,34 @@ TEST_F(XdgPaths, FoldersFollowTheEnvironment)
     EXPECT_EQ(RuntimeFolder(), fallback);
 }
 
+TEST_F(XdgPaths, RuntimeFolderTakenByAnotherUserGivesWayToOneInTheHome)
+{
+    ::setenv("HOME", FDir.c_str(), 1);
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(FallbackRuntimeFolder(), FDir + "/.local/state/Quillan/run");
+    ::setenv("XDG_STATE_HOME", "relative", 1);
+    EXPECT_EQ(FallbackRuntimeFolder(), FDir + "/.local/state/Quillan/run");
+    ::setenv("XDG_STATE_HOME", (FDir + "/state").c_str(), 1);
+    EXPECT_EQ(FallbackRuntimeFolder(), FDir + "/state/Quillan/run");
+
+    std::filesystem::create_directory(FDir + "/run");
+    ::setenv("XDG_RUNTIME_DIR", (FDir + "/run").c_str(), 1);
+    const std::string usual = FDir + "/run/Quillan";
+    std::filesystem::create_directory(usual);
+    EXPECT_EQ(RuntimeFolder(), usual) << "a folder of our own, even an open one, is ours to repair";
+    std::filesystem::remove(usual);
+    ASSERT_EQ(::symlink(FDir.c_str(), usual.c_str()), 0);
+    EXPECT_EQ(RuntimeFolder(), FallbackRuntimeFolder()) << "a planted link";
+    std::filesystem::remove(usual);
+    if (::geteuid() == 0) {
+        std::filesystem::create_directory(usual);
+        ASSERT_EQ(::chown(usual.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(RuntimeFolder(), FallbackRuntimeFolder()) << "another user's folder";
+    }
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("XDG_STATE_HOME");
+}
+
 TEST_F(XdgPaths, PrivateFolderIsCreatedClosedAndCheckedBeforeUse)
 {
     std::string error;
@@ -63,10 +91,26 @@ TEST_F(XdgPaths, PrivateFolderIsCreatedClosedAndCheckedBeforeUse)
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_TRUE(EnsurePrivateFolder(folder, error)) << "an existing private folder is fine";
 
-    ::chmod(folder.c_str(), 0755);
-    EXPECT_FALSE(EnsurePrivateFolder(folder, error));
-    EXPECT_NE(error.find("other users"), std::string::npos) << error;
-    ::chmod(folder.c_str(), 0700);
+    // A folder of our own that stood open is closed again; what others put in it goes, ours stays.
+    ::chmod(folder.c_str(), 0777);
+    std::ofstream(folder + "/ours") << "x";
+    if (::geteuid() == 0) {
+        std::ofstream(folder + "/planted") << "x";
+        ASSERT_EQ(::lchown((folder + "/planted").c_str(), 65534, 65534), 0);
+    }
+    EXPECT_TRUE(EnsurePrivateFolder(folder, error)) << error;
+    ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/ours"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/planted"));
+
+    // Missing parents are made as well (the fallback lives deep in the home folder).
+    EXPECT_TRUE(EnsurePrivateFolder(FDir + "/deep/er/run", error)) << error;
+    ASSERT_EQ(::lstat((FDir + "/deep/er/run").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    std::ofstream(FDir + "/file") << "x";
+    EXPECT_FALSE(EnsurePrivateFolder(FDir + "/file", error));
 
     // A link to a private folder is refused too: whoever made the link decides where it points.
     const std::string link = FDir + "/link";
