@@ -2,6 +2,7 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
+#include "app/HelpPages.h"
 #include "backends/posix/HandOff.h"
 #include "backends/posix/IniFile.h"
 #include "backends/posix/XdgPaths.h"
@@ -238,6 +239,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     FNotebook->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &TMainForm::OnPageChanged, this);
     FList->Bind(wxEVT_LIST_ITEM_SELECTED, &TMainForm::OnListSelected, this);
     FList->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &TMainForm::OnListRightClick, this);
+    BindListMouse();
     FNotebook->Bind(wxEVT_RIGHT_UP, &TMainForm::OnTabRightClick, this);
     if (FReceiver)
         FHandOffTimer.Start(100);
@@ -246,6 +248,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
     SetTitle(SAppTitle);
     CreateWindowBehaviour();
+    FFind->OnHelp = [this] { FBehaviour->HelpContents(HelpContextFind); };
 }
 
 TMainForm::~TMainForm()
@@ -754,6 +757,18 @@ void TMainForm::WriteStateFile()
         out << "panel0rect=" << at.x << "," << at.y << "," << caret.width << "," << caret.height << "\n";
     }
     out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
+    // Where the rows and the list are on the screen, for tests that click them.
+    for (int i = 0; i < FList->GetItemCount(); ++i) {
+        wxRect r;
+        if (FList->GetItemRect(i, r)) {
+            const wxPoint at = FList->ClientToScreen(wxPoint(r.x + r.width / 2, r.y + r.height / 2));
+            out << "rowat" << i << "=" << at.x << "," << at.y << "\n";
+        }
+    }
+    if (FList->IsShownOnScreen()) {
+        const wxPoint at = FList->GetScreenPosition();
+        out << "listrect=" << at.x << "," << at.y << "," << FList->GetSize().x << "," << FList->GetSize().y << "\n";
+    }
     out << "tab=" << FNotebook->GetSelection() << "\n";
     out << "toolbarwidth=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
@@ -1016,12 +1031,8 @@ void TMainForm::ToggleProjectManager()
 
 void TMainForm::OnListRightClick(wxListEvent& event)
 {
-    const int row = static_cast<int>(event.GetIndex());
-    if (row >= 0 && row <= FModel->LastIndex()) {
-        ActivateTab(row);
-        FModel->PageControl1Change(row);
-        FocusEditor(row);
-    }
+    // The menu that follows acts on the active document, so the row pressed on becomes it first.
+    ListMouseDown(true, static_cast<int>(event.GetIndex()));
     FList->PopupMenu(FDocumentMenu.get());
 }
 

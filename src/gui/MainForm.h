@@ -91,6 +91,10 @@ private:
     bool BookmarkKey(int flags, int code);
     void ToggleProjectManager();
     void OnListRightClick(wxListEvent& event);
+    // Clicks and presses on the project manager's rows (MainFormList.cpp).
+    void BindListMouse();
+    void ListClicked();
+    void ListMouseDown(bool rightButton, int row);
     void OnTabRightClick(wxMouseEvent& event);
     std::unique_ptr<TFindFrontEnd> FFind;
     std::unique_ptr<wxMenu> FDocumentMenu;

@@ -14,6 +14,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/process.h>
@@ -427,7 +428,7 @@ void TWindowBehaviour::Send()
     }
 }
 
-void TWindowBehaviour::HelpContents()
+void TWindowBehaviour::HelpContents(int context)
 {
     const std::string folder = FolderOf(WxToUtf8(wxStandardPaths::Get().GetExecutablePath()));
     const std::string page = FindHelpPage(folder);
@@ -436,7 +437,10 @@ void TWindowBehaviour::HelpContents()
             TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
         return;
     }
-    if (!Opener(page))
+    // A web address, so that the browser can go to the anchor; a plain path has none.
+    const std::string target
+        = context ? WxToUtf8(wxFileName::FileNameToURL(wxFileName(Wx(page)))) + "#" + HelpAnchor(context) : page;
+    if (!Opener(target))
         FModel.UI().MessageDlg(FormatMessage(SOpenFailed, { SOpener }), TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
 }
 

@@ -50,6 +50,8 @@ public:
     void DoMinimize();
     void DoRestore();
     void ShowHint(const std::string& hint);
+    // The help page, at the part for `context` when one is given (HelpPages.h).
+    void HelpContents(int context = 0);
 
     // Replaceable for tests of the program: how addresses and files are opened.
     TOpener Opener = OpenWithDesktop;
@@ -63,7 +65,6 @@ private:
     void ToggleStayOnTop();
     void ViewInBrowser();
     void Send();
-    void HelpContents();
     void Oops();
     void OnIconize(wxIconizeEvent& event);
     void OnMenuHighlight(wxMenuEvent& event);
