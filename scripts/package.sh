@@ -10,6 +10,7 @@ scripts/setup-deps.sh
 # The distribution's hardening flags (fortify, stack protector, relro, bind-now), as a Debian
 # build would use them.
 if command -v dpkg-buildflags >/dev/null 2>&1; then
+    export DEB_BUILD_MAINT_OPTIONS=${DEB_BUILD_MAINT_OPTIONS:-hardening=+all}
     export CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
     export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
     export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"

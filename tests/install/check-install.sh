@@ -150,8 +150,9 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 grep -q "^slot1=$work/a.txt|" "$work/state" 2>/dev/null || fail "the file from the command line is not open"
+# GDK passes the sizes up to 128 pixels on to the window manager.
 icons=$(xprop -id "$window" _NET_WM_ICON 2>&1)
-for size in 16 48 256; do
+for size in 16 48 128; do
     grep -q "Icon ($size x $size)" <<<"$icons" || fail "the window has no ${size}x${size} icon"
 done
 
