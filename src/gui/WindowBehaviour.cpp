@@ -4,6 +4,7 @@
 #include "app/HelpPages.h"
 #include "app/MainFormModel.h"
 #include "app/TrayLogic.h"
+#include "backends/posix/ProgramPath.h"
 #include "backends/posix/XdgPaths.h"
 #include "backends/wx/WxText.h"
 #include "base/Paths.h"
@@ -19,7 +20,6 @@
 #include <wx/menu.h>
 #include <wx/process.h>
 #include <wx/statusbr.h>
-#include <wx/stdpaths.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 #include <wx/windowid.h>
@@ -430,7 +430,8 @@ void TWindowBehaviour::Send()
 
 void TWindowBehaviour::HelpContents(int context)
 {
-    const std::string folder = FolderOf(WxToUtf8(wxStandardPaths::Get().GetExecutablePath()));
+    // The same lookup as the program's --program-files report, so that the install check sees it.
+    const std::string folder = RunningProgramFolder();
     const std::string page = FindHelpPage(folder);
     if (page.empty()) {
         FModel.UI().MessageDlg(FormatMessage(SHelpNotFound, { HelpPageCandidates(folder).front() }),
