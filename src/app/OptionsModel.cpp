@@ -141,7 +141,7 @@ bool TOptionsModel::ClearButtonClick()
 void TOptionsModel::AssociateButtonClick()
 {
     if (FShell.AssociateTextFiles())
-        FMain.UI().MessageDlg(SOptionsDone, TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
+        FMain.UI().MessageDlg(SDone, TMsgDlgType::mtInformation, TMsgDlgButtons::mbOK);
 }
 
 void TOptionsModel::RevertButtonClick()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "app/ShellIntegration.h"
 #include "base/QuillEditTypes.h"
 
 #include <cstdint>
@@ -12,7 +13,6 @@ class TMainFormModel;
 class ISettingsStore;
 class IUserInterface;
 
-inline constexpr const char* SOptionsDone = "Done!";
 inline constexpr const char* SRestoreDefaultsQuestion
     = "This will restore the default values.\nDo you want to continue?";
 inline constexpr const char* SClearRecentQuestion = "This command can't be undone later.\nProceed anyway?";
@@ -22,9 +22,6 @@ inline constexpr int MinOptionsFontSize = 6;
 inline constexpr int MaxOptionsFontSize = 40;
 // "Maximum recent files:" takes at most this many characters.
 inline constexpr int RecentCapacityMaxLength = 4;
-
-// The four places a launcher of the program can be put from the options dialog.
-enum class TShortcutPlace : std::uint8_t { spStartMenu, spDesktop, spSendTo, spQuickLaunch };
 
 // What the options dialog needs from the desktop: the program's launchers in the four places and
 // the text-file association. Each call acts at once and reports its own failures by throwing.
