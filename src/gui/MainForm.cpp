@@ -12,6 +12,8 @@
 #include "editor/QuillEdit.h"
 #include "gui/FindFrontEnd.h"
 #include "gui/JumpForm.h"
+#include "gui/OptionsForm.h"
+#include "gui/OptionsShell.h"
 #include "gui/PrintFrontEnd.h"
 #include "gui/StateImages.h"
 #include "gui/WindowBehaviour.h"
@@ -254,6 +256,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
 TMainForm::~TMainForm()
 {
     FHandOffTimer.Stop();
+    FOptions.reset();
     FBehaviour.reset();
     FStatus->FModel = nullptr;
     FPrint.reset();
@@ -599,6 +602,9 @@ void TMainForm::OnCommand(wxCommandEvent& event)
     case ID_PROJECTMANAGER:
         ToggleProjectManager();
         break;
+    case ID_OPTIONS:
+        ShowOptions();
+        break;
     default:
         RunEditCommand(id);
         break;
@@ -669,6 +675,9 @@ void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
     case ID_PROJECTMANAGER:
         event.Enable(true);
         event.Check(FList->IsShown());
+        break;
+    case ID_OPTIONS:
+        event.Enable(true);
         break;
     case ID_FIND:
     case ID_GOTOLINE:
@@ -925,6 +934,21 @@ void TMainForm::OnClose(wxCloseEvent& event)
     }
     FModel->SaveSettings(*FSettingsFile);
     Destroy();
+}
+
+// --- options ----------------------------------------------------------------------------------
+
+void TMainForm::ShowOptions()
+{
+    if (!FOptions) {
+        FShellActions = MakeOptionsShell(FUI);
+        FOptions = std::make_unique<TOptionsForm>(this, *FModel, *FShellActions, *FSettingsFile);
+    }
+    if (!FOptions->Execute())
+        return;
+    FModel->Execute([this] { FModel->ApplyOptions(FOptions->Model().Values); });
+    if (FBehaviour)
+        FBehaviour->TrayOptionsChanged();
 }
 
 // --- window behaviour --------------------------------------------------------------------------

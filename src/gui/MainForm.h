@@ -30,6 +30,8 @@ class TIniFile;
 class TWindowBehaviour;
 class TPrintFrontEnd;
 class TFindFrontEnd;
+class TOptionsForm;
+class IShellActions;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -120,6 +122,11 @@ private:
     std::string FStateFile; // tests read the window's state from here
     std::string FLastState;
     bool FSyncing = false; // the model is moving tabs or rows: their events are not the user's
+
+    // Edit > Options: the dialog is made on first use and kept; OK applies it at once.
+    void ShowOptions();
+    std::unique_ptr<IShellActions> FShellActions;
+    std::unique_ptr<TOptionsForm> FOptions;
 
     // Window behaviour (tray, bars, hints, browser, mail, help, about): see WindowBehaviour.h.
     void CreateWindowBehaviour();

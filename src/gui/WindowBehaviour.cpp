@@ -211,6 +211,15 @@ std::string TWindowBehaviour::StateLines() const
 
 // --- the tray ----------------------------------------------------------------------------------
 
+void TWindowBehaviour::TrayOptionsChanged()
+{
+    FTrayIcon->SetEnabled(FModel.Settings.TrayEnabled);
+    const TTrayOptions options { FModel.Settings.TrayEnabled, FModel.Settings.MinToTray, FModel.Settings.TrayAlways };
+    // The same rule as at the start: shown exactly when enabled and always shown; a disabled
+    // icon goes even though "Always" keeps its old value.
+    FTrayIcon->SetActive(TrayActiveAtStart(options));
+}
+
 void TWindowBehaviour::DoMinimize()
 {
     FTrayIcon->SetEnabled(FModel.Settings.TrayEnabled);

@@ -47,6 +47,8 @@ public:
 
     // The tray icon's double click and the tagged items of its menu.
     void TrayIconDblClick(int tag);
+    // The tray settings changed (options dialog): the icon is enabled and shown to match them.
+    void TrayOptionsChanged();
     void DoMinimize();
     void DoRestore();
     void ShowHint(const std::string& hint);

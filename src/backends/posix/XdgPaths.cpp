@@ -24,6 +24,8 @@ const char* AbsoluteEnv(const char* name)
     return value && value[0] == '/' ? value : nullptr;
 }
 
+} // namespace
+
 std::string HomeFolder()
 {
     if (const char* home = AbsoluteEnv("HOME"))
@@ -37,8 +39,6 @@ std::string HomeFolder()
     return "/";
 }
 
-} // namespace
-
 std::string ConfigFolder()
 {
     if (const char* config = AbsoluteEnv("XDG_CONFIG_HOME"))
@@ -49,6 +49,18 @@ std::string ConfigFolder()
 std::string SettingsFileName()
 {
     return ConfigFolder() + "/Quillan.ini";
+}
+
+std::string RegistryFileName()
+{
+    return ConfigFolder() + "/Registry";
+}
+
+std::string DataHomeFolder()
+{
+    if (const char* data = AbsoluteEnv("XDG_DATA_HOME"))
+        return WithoutTrailingSlash(data);
+    return JoinPath(HomeFolder(), ".local/share");
 }
 
 std::string FallbackRuntimeFolder()

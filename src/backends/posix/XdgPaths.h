@@ -14,6 +14,15 @@ std::string ConfigFolder();
 // The settings file "Quillan.ini" in the configuration folder.
 std::string SettingsFileName();
 
+// The registry layer's file "Registry" in the configuration folder.
+std::string RegistryFileName();
+
+// The user's home: $HOME when it is absolute, else the password database's entry.
+std::string HomeFolder();
+
+// "$XDG_DATA_HOME", or "~/.local/share" when the variable is unset, empty or relative.
+std::string DataHomeFolder();
+
 // "$XDG_RUNTIME_DIR/Quillan", or "/tmp/quillan-<uid>" when that variable names no existing
 // absolute folder. When that path already exists as something other than a folder of the user's
 // own (another user may create it first in /tmp), FallbackRuntimeFolder() instead. This is where
