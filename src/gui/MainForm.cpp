@@ -12,6 +12,7 @@
 #include "gui/FindFrontEnd.h"
 #include "gui/JumpForm.h"
 #include "gui/PrintFrontEnd.h"
+#include "gui/SetupForm.h"
 #include "gui/StateImages.h"
 #include "gui/WindowBehaviour.h"
 
@@ -178,7 +179,7 @@ public:
     wxImageList* FImages = nullptr;
 };
 
-TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver)
+TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver, bool uninstall)
     : wxFrame(nullptr, wxID_ANY, SAppTitle)
     , FUI(this)
     , FReceiver(receiver)
@@ -220,6 +221,10 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     FModel->LoadSettings(*FSettingsFile);
     // Once the window is up: a box before it would hold back the other starts.
     CallAfter([this] { FModel->TellSettingsProblem(); });
+    FShell = std::make_unique<TShellServices>(FUI);
+    // Once the window is up, like the message above: the other starts wait while it is not.
+    if (FModel->Settings.FirstRun())
+        CallAfter([this] { FModel->Execute([this] { RunFirstSetup(this, Shell()); }); });
     PlaceWindow();
     FModel->Start();
     FStatus->SetStatusText(SProductLine, 3);
@@ -246,6 +251,22 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
     SetTitle(SAppTitle);
     CreateWindowBehaviour();
+    if (uninstall)
+        CallAfter([this] {
+            FModel->Execute([this] { FUninstalled = Shell().Uninstall(); });
+            if (FUninstalled)
+                Close(true);
+        });
+}
+
+TShellIntegration& TMainForm::Shell()
+{
+    return FShell->Integration();
+}
+
+bool TMainForm::AssociateTextFiles()
+{
+    return Shell().AssociateTextFiles();
 }
 
 TMainForm::~TMainForm()
@@ -894,6 +915,11 @@ void TMainForm::OnHandOffTimer(wxTimerEvent&)
 
 void TMainForm::OnClose(wxCloseEvent& event)
 {
+    if (FUninstalled) {
+        FHandOffTimer.Stop();
+        Destroy();
+        return;
+    }
     if (!FModel->CloseQuery() && event.CanVeto()) {
         event.Veto();
         return;
