@@ -587,6 +587,10 @@ TEST_F(FindJumpTest, GoToLineMovesTheCaret)
     for (int i = 1; i <= 60; ++i)
         lines += "line " + std::to_string(i) + "\n";
     const fs::path a = File("a.txt", lines);
+    // Wide enough for the whole toolbar, as the first window is, so the button is not behind
+    // the overflow arrow.
+    fs::create_directories(FDir / "config/Quillan");
+    File("config/Quillan/Quillan.ini", "[General]\nCheckSum=10\nWidth=1000\n");
     Start({ a.string() });
     ASSERT_TRUE(WaitState([](auto& s) { return s.count("gotolinetool") > 0; }));
     const std::string tool = State()["gotolinetool"];
