@@ -131,7 +131,7 @@ std::string TShortcutLink::LauncherText() const
     std::string out = Interpreter.empty() ? std::string() : "#!" + Interpreter + "\n";
     out += "[Desktop Entry]\n";
     AddLine(out, "Type", "Application");
-    AddLine(out, "Version", "1.5");
+    AddLine(out, "Version", "1.4");
     AddLine(out, "Name", EscapeLauncherValue(LauncherName(ShortcutFile)));
     if (!Description.empty())
         AddLine(out, "Comment", EscapeLauncherValue(Description));

@@ -15,6 +15,7 @@
 #include "gui/OptionsForm.h"
 #include "gui/OptionsShell.h"
 #include "gui/PrintFrontEnd.h"
+#include "gui/SetupForm.h"
 #include "gui/StateImages.h"
 #include "gui/WindowBehaviour.h"
 
@@ -181,7 +182,7 @@ public:
     wxImageList* FImages = nullptr;
 };
 
-TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver)
+TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver, bool uninstall)
     : wxFrame(nullptr, wxID_ANY, SAppTitle)
     , FUI(this)
     , FReceiver(receiver)
@@ -223,6 +224,10 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     FModel->LoadSettings(*FSettingsFile);
     // Once the window is up: a box before it would hold back the other starts.
     CallAfter([this] { FModel->TellSettingsProblem(); });
+    FShell = std::make_unique<TShellServices>(FUI);
+    // Once the window is up, like the message above: the other starts wait while it is not.
+    if (FModel->Settings.FirstRun())
+        CallAfter([this] { FModel->Execute([this] { RunFirstSetup(this, Shell()); }); });
     PlaceWindow();
     FModel->Start();
     FStatus->SetStatusText(SProductLine, 3);
@@ -251,6 +256,22 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     SetTitle(SAppTitle);
     CreateWindowBehaviour();
     FFind->OnHelp = [this] { FBehaviour->HelpContents(HelpContextFind); };
+    if (uninstall)
+        CallAfter([this] {
+            FModel->Execute([this] { FUninstalled = Shell().Uninstall(); });
+            if (FUninstalled)
+                Close(true);
+        });
+}
+
+TShellIntegration& TMainForm::Shell()
+{
+    return FShell->Integration();
+}
+
+bool TMainForm::AssociateTextFiles()
+{
+    return Shell().AssociateTextFiles();
 }
 
 TMainForm::~TMainForm()
@@ -918,6 +939,11 @@ void TMainForm::OnHandOffTimer(wxTimerEvent&)
 
 void TMainForm::OnClose(wxCloseEvent& event)
 {
+    if (FUninstalled) {
+        FHandOffTimer.Stop();
+        Destroy();
+        return;
+    }
     if (!FModel->CloseQuery() && event.CanVeto()) {
         event.Veto();
         return;

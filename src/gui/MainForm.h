@@ -32,6 +32,8 @@ class TPrintFrontEnd;
 class TFindFrontEnd;
 class TOptionsForm;
 class IShellActions;
+class TShellServices;
+class TShellIntegration;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -39,11 +41,17 @@ class IShellActions;
 class TMainForm : public wxFrame, public IMainFormView {
 public:
     // `files` are opened after the first document, in order; `receiver` (may be null) is polled
-    // for other instances' hand-offs.
-    TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver);
+    // for other instances' hand-offs. `uninstall`: the command line asked for the uninstall.
+    TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver, bool uninstall = false);
     ~TMainForm() override;
 
     TMainFormModel& Model() { return *FModel; }
+
+    // The desktop side: shortcuts, the association and its revert (SetupForm.h).
+    TShellIntegration& Shell();
+    // The text-file association of the setup window and the options dialog; true when it was
+    // made, false when it was in place already (the user has been told then).
+    bool AssociateTextFiles();
 
     // --- IMainFormView ----------------------------------------------------------------------
     void AddDocumentTab(TQuillEdit& edit, const std::string& caption, int image) override;
@@ -127,6 +135,10 @@ private:
     void ShowOptions();
     std::unique_ptr<IShellActions> FShellActions;
     std::unique_ptr<TOptionsForm> FOptions;
+    // First run and "/UNINSTALL" (SetupForm.h). After an uninstall the window closes without
+    // writing the settings, so the deleted settings file stays deleted.
+    std::unique_ptr<TShellServices> FShell;
+    bool FUninstalled = false;
 
     // Window behaviour (tray, bars, hints, browser, mail, help, about): see WindowBehaviour.h.
     void CreateWindowBehaviour();

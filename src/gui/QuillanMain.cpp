@@ -18,6 +18,7 @@ namespace {
 
 TStartResult* gStart = nullptr;
 std::vector<std::string> gFiles;
+bool gUninstall = false;
 
 class TQuillanApp : public wxApp {
 public:
@@ -27,7 +28,7 @@ public:
         SetAppName(SAppTitle);
         SetAppDisplayName(SAppTitle);
         wxInitAllImageHandlers();
-        auto* form = new TMainForm(gFiles, gStart ? gStart->Receiver.get() : nullptr);
+        auto* form = new TMainForm(gFiles, gStart ? gStart->Receiver.get() : nullptr, gUninstall);
         SetTopWindow(form);
         form->Show();
         // The window exists and the receiver listens: later starts may now find us.
@@ -68,8 +69,9 @@ int main(int argc, char** argv)
     if (!start.Error.empty())
         std::fprintf(stderr, "quillan: %s\n", start.Error.c_str());
     const TCommandLineRequest request = ProcessCommandLine(args);
-    // The uninstall is not built yet; such a start opens no files.
+    // An uninstall start opens no files.
     gFiles = request.Files;
+    gUninstall = request.Uninstall;
     gStart = &start;
     const int rc = wxEntry(argc, argv);
     gStart = nullptr;

@@ -6,10 +6,12 @@
 #include "backends/wx/WxClipboard.h"
 #include "backends/wx/WxEventWait.h"
 #include "support/RunShell.h"
+#include "support/TempFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gdk/gdkx.h>
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
@@ -105,6 +107,21 @@ std::string ShellOutput(const std::string& command)
     while (!out.empty() && (out.back() == '\n' || out.back() == ' '))
         out.pop_back();
     return out;
+}
+
+void MarkSettingsUsed(const std::string& configHome)
+{
+    const std::filesystem::path ini = std::filesystem::path(configHome) / "Quillan/Quillan.ini";
+    std::string text = testutil::ReadFileBytes(ini.string());
+    if (text.find("CheckSum=") != std::string::npos)
+        return;
+    const std::size_t general = text.find("[General]\n");
+    if (general == std::string::npos)
+        text.insert(0, "[General]\nCheckSum=10\n");
+    else
+        text.insert(general + 10, "CheckSum=10\n");
+    std::filesystem::create_directories(ini.parent_path());
+    std::ofstream(ini, std::ios::binary | std::ios::trunc) << text;
 }
 
 const std::vector<std::string>& ChildArguments()

@@ -31,5 +31,9 @@ std::string ShellOutput(const std::string& command);
 const std::vector<std::string>& ChildArguments();
 // What the program does when started as a child; its exit code.
 int RunChild();
+// Makes the settings in `configHome` those of a program closed normally before (the first-run
+// marker 10, put into the "General" section, which is made when missing), so that a test of
+// anything else does not meet the first-run setup window.
+void MarkSettingsUsed(const std::string& configHome);
 
 } // namespace quillan::guitest

@@ -90,6 +90,7 @@ protected:
 
     void Start(const fs::path& file)
     {
+        MarkSettingsUsed((FDir / "config").string());
         FPid = ::fork();
         if (FPid == 0) {
             ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
@@ -282,6 +283,7 @@ TEST_F(PrintWindowTest, ThePrintDialogOpensWithoutAPrinterAndCancels)
 {
     const fs::path file = File("doc.txt", 5, 10);
     // Without QUILLAN_PRINT_FILE, Ctrl+P asks: the GTK dialog offers its print-to-file printer.
+    MarkSettingsUsed((FDir / "config").string());
     FPid = ::fork();
     if (FPid == 0) {
         ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);

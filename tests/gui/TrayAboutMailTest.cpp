@@ -92,6 +92,7 @@ protected:
     {
         const std::string program = Program();
         const std::string path = (FDir / "bin").string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+        MarkSettingsUsed((FDir / "config").string());
         FPid = ::fork();
         if (FPid == 0) {
             ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);

@@ -38,4 +38,12 @@ unset WAYLAND_DISPLAY
 # No accessibility bus or settings daemon runs here; without these GTK waits for them or warns.
 export NO_AT_BRIDGE=1
 export GSETTINGS_BACKEND=memory
+# The program writes launchers, a program link and default applications into the user's home on
+# its first run; here that is a home of the run's own, never the real one. Tests that start the
+# program give it its own configuration folder on top.
+mkdir -p "$work/home"
+export HOME="$work/home"
+export XDG_DATA_HOME="$work/home/.local/share"
+export XDG_CONFIG_HOME="$work/home/.config"
+unset XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
 "$@"
