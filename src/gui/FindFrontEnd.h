@@ -3,6 +3,7 @@
 #include "app/EditorJumps.h"
 #include "app/FindReplace.h"
 
+#include <functional>
 #include <string>
 #include <wx/fdrepdlg.h>
 #include <wx/gdicmn.h>
@@ -28,6 +29,8 @@ public:
     const std::string& FindText() const { return FFind.State.FindText; }
     // Lines for the window's state file: the dialog and the active editor's selection.
     std::string StateLines() const;
+    // Runs before a replace-all: it may touch every line, so the text is made safe first.
+    std::function<void()> BeforeReplaceAll;
 
 private:
     void OnFindEvent(wxFindDialogEvent& event);

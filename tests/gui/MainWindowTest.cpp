@@ -74,6 +74,8 @@ protected:
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
+            // Recovery copies of a killed run must not reach the next test as a question.
+            ::setenv("XDG_STATE_HOME", (FDir / "state-home").c_str(), 1);
             ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
             ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
             if (!keepDisplay)
@@ -588,6 +590,118 @@ TEST_F(FindJumpTest, CtrlBChangesTheTabsIcon)
     EXPECT_TRUE(WaitValue("slot1", a.string() + "|1|a.txt|01 - a.txt|32")) << State()["slot1"];
     Keys("ctrl+b");
     EXPECT_TRUE(WaitValue("slot1", a.string() + "|1|a.txt|01 - a.txt|18")) << State()["slot1"];
+}
+
+// --- recovery copies and files changed by other programs -------------------------------------
+
+class RecoveryWindowTest : public MainWindowTest {
+protected:
+    // Another window takes the focus, as when the user goes to a terminal; without a window
+    // manager that needs a window of some other program.
+    void FocusElsewhere()
+    {
+        if (FOther <= 0) {
+            FOther = ::fork();
+            if (FOther == 0) {
+                ::execlp("xev", "xev", "-name", "elsewhere", "-geometry", "100x100+1100+900", nullptr);
+                ::_exit(127);
+            }
+        }
+        std::string window;
+        for (int i = 0; i < 250 && window.empty(); ++i) {
+            window = Shell("xdotool search --onlyvisible --name '^elsewhere$' 2>/dev/null | head -n 1");
+            if (window.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_FALSE(window.empty()) << "xev did not show a window";
+        Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
+    }
+    void FocusBack() { Shell("xdotool windowfocus --sync " + FWindow + " 2>/dev/null"); }
+    int VisibleWindows()
+    {
+        return std::atoi(Shell("xdotool search --onlyvisible --pid " + std::to_string(FPid)
+            + " --name '^Quillan$' "
+              "2>/dev/null | wc -l")
+                             .c_str());
+    }
+    void TearDown() override
+    {
+        if (FOther > 0) {
+            ::kill(FOther, SIGTERM);
+            ::waitpid(FOther, nullptr, 0);
+        }
+        MainWindowTest::TearDown();
+    }
+    pid_t FOther = -1;
+};
+
+TEST_F(RecoveryWindowTest, TextTypedBeforeAKillComesBackUnderItsNameAndSavesThere)
+{
+    if (std::system("command -v xev >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xev is not installed";
+    const fs::path notes = File("notes.txt", "hello\n");
+    Start({ notes.string() });
+    Type("typed ");
+    ASSERT_TRUE(WaitValue("panel1", "Modified"));
+    // The copy follows a couple of seconds after the last key.
+    ASSERT_TRUE(WaitValue("recoverywritten", "1", 15000)) << State()["recoverywritten"];
+    ::kill(FPid, SIGKILL);
+    ASSERT_EQ(WaitExit(FPid), 128 + SIGKILL);
+    EXPECT_EQ(ReadFile(notes), "hello\n");
+
+    FWindow.clear();
+    Start({});
+    // The question comes once the window is up; Return takes its first button, Recover.
+    ASSERT_TRUE(WaitState([&](auto&) { return VisibleWindows() >= 2; }, 10000)) << "no question";
+    AnswerBox("Return");
+    ASSERT_TRUE(WaitValue("documents", "2")) << State()["documents"];
+    EXPECT_EQ(State()["slot1"], notes.string() + "|1|notes.txt|01 - notes.txt|18");
+    EXPECT_EQ(State()["active"], "1");
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitValue("panel1", "Unmodified"));
+    EXPECT_EQ(ReadFile(notes), "typed hello\n");
+    // Saved: its copy is gone, and a normal end leaves nothing to recover.
+    Keys("alt+x");
+    ASSERT_EQ(WaitExit(FPid), 0);
+    EXPECT_FALSE(
+        fs::exists(FDir / "state-home/Quillan/recovery") && !fs::is_empty(FDir / "state-home/Quillan/recovery"));
+}
+
+TEST_F(RecoveryWindowTest, AFileChangedByAnotherProgramReloadsWhenTheFocusReturnsOrAsksWhenModified)
+{
+    if (std::system("command -v xev >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xev is not installed";
+    const fs::path a = File("a.txt", "old text\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    FocusElsewhere();
+    Shell("printf 'new text\\n' > " + a.string());
+    FocusBack();
+    EXPECT_TRUE(WaitValue("panel3", a.string() + " was changed by another program and has been reloaded"))
+        << State()["panel3"];
+    EXPECT_EQ(State()["slot1"], a.string() + "|0|a.txt|01 - a.txt|17");
+    // The document holds the new text: what is typed now lands in it.
+    Type("Z");
+    ASSERT_TRUE(WaitValue("panel1", "Modified"));
+
+    // Modified now: the next change asks, once.
+    FocusElsewhere();
+    Shell("printf 'newest\\n' > " + a.string());
+    FocusBack();
+    ASSERT_TRUE(WaitState([&](auto&) { return VisibleWindows() >= 2; }, 10000)) << "no question";
+    AnswerBox("Escape"); // No: keep the changes
+    ASSERT_TRUE(WaitState([&](auto&) { return VisibleWindows() == 1; }, 10000));
+    FocusElsewhere();
+    FocusBack();
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_EQ(VisibleWindows(), 1) << "asked again about the same change";
+    EXPECT_EQ(State()["panel1"], "Modified");
+    // Saving over the other program's version asks first; Return says yes.
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitState([&](auto&) { return VisibleWindows() >= 2; }, 10000)) << "saved without asking";
+    AnswerBox("Return");
+    ASSERT_TRUE(WaitValue("panel1", "Unmodified"));
+    EXPECT_EQ(ReadFile(a), "Znew text\n");
 }
 
 } // namespace
