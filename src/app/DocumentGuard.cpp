@@ -96,7 +96,10 @@ int TDocumentGuard::OfferRecovery()
     }
     std::string text = FormatMessage(SRecoverQuestion, { listed });
     text += skipped;
+    ++FQuestions;
+    FAsking = true;
     const TRecoveryAnswer answer = FPrompt.AskRecover(text);
+    FAsking = false;
     if (answer == TRecoveryAnswer::raKeep) {
         FStore.ReleaseAbandoned();
         return 0;
@@ -190,9 +193,7 @@ void TDocumentGuard::CheckFiles()
                     FSay(FormatMessage(SReloaded, { e.Path }));
                 break;
             case TDiskAction::daAsk:
-                if (FUI.MessageDlg(
-                        FormatMessage(SChangedReload, { e.Path }), TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo)
-                    == TModalResult::mrYes)
+                if (Ask(FormatMessage(SChangedReload, { e.Path })) == TModalResult::mrYes)
                     FModel.ReloadDocument(slot);
                 break;
             case TDiskAction::daGone:
@@ -211,6 +212,21 @@ void TDocumentGuard::CheckFiles()
         throw;
     }
     FChecking = false;
+}
+
+TModalResult TDocumentGuard::Ask(const std::string& text)
+{
+    ++FQuestions;
+    FAsking = true;
+    TModalResult answer = TModalResult::mrNone;
+    try {
+        answer = FUI.MessageDlg(text, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo);
+    } catch (...) {
+        FAsking = false;
+        throw;
+    }
+    FAsking = false;
+    return answer;
 }
 
 void TDocumentGuard::BeforeRiskyOperation()
@@ -247,8 +263,7 @@ void TDocumentGuard::BeforeWrite(TQuillEdit& edit, const std::string& path)
 {
     if (!FDisk.ChangedSinceKnown(&edit, path))
         return;
-    if (FUI.MessageDlg(FormatMessage(SChangedSaveOver, { path }), TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbYesNo)
-        != TModalResult::mrYes)
+    if (Ask(FormatMessage(SChangedSaveOver, { path })) != TModalResult::mrYes)
         throw EAbort();
 }
 

@@ -3,6 +3,7 @@
 #include "app/DiskWatch.h"
 #include "app/DocumentWatch.h"
 #include "app/RecoveryCopies.h"
+#include "app/UserInterface.h"
 
 #include <cstdint>
 #include <functional>
@@ -72,6 +73,10 @@ public:
     // The window closes normally: every copy of this run goes.
     void NormalExit();
 
+    // Questions asked so far (start-up, reload, save over), and whether one is open now.
+    int QuestionsAsked() const { return FQuestions; }
+    bool Asking() const { return FAsking; }
+
     TRecoveryCopies& Copies() { return FCopies; }
     TDiskWatch& Disk() { return FDisk; }
 
@@ -84,6 +89,7 @@ public:
 
 private:
     TRecoveryDocument Describe(int slot) const;
+    TModalResult Ask(const std::string& text);
 
     TMainFormModel& FModel;
     IUserInterface& FUI;
@@ -95,6 +101,8 @@ private:
     std::set<const void*> FToldTooLarge;
     bool FAttached = false;
     bool FChecking = false;
+    int FQuestions = 0;
+    bool FAsking = false;
 };
 
 } // namespace quillan

@@ -90,13 +90,18 @@ void TRecoveryFrontEnd::NormalExit()
 
 std::string TRecoveryFrontEnd::StateLines() const
 {
-    return "recoverywritten=" + std::to_string(FGuard->Copies().Written()) + "\nrecoverynote=" + FLastNote + "\n";
+    return "recoverywritten=" + std::to_string(FGuard->Copies().Written()) + "\nrecoverynote=" + FLastNote
+        + "\nrecoveryquestions=" + std::to_string(FGuard->QuestionsAsked())
+        + "\nrecoveryasking=" + (FGuard->Asking() ? "1" : "0") + "\n";
 }
 
 void TRecoveryFrontEnd::OnTimer(wxTimerEvent&)
 {
-    // A question already open blocks a second round itself (TDocumentGuard::CheckFiles).
-    FGuard->Tick(TRecoveryClock::now(), FActive);
+    FGuard->Tick(TRecoveryClock::now(), false);
+    // The check may ask a question: never from inside the timer's own handler, where GTK would
+    // run the box's loop without painting it.
+    if (FActive && FGuard->Disk().EventsPending())
+        CallAfter([this] { FGuard->CheckFiles(); });
 }
 
 void TRecoveryFrontEnd::OnActivate(wxActivateEvent& event)
