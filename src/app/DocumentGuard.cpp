@@ -88,10 +88,13 @@ int TDocumentGuard::OfferRecovery()
         // The header on top of the largest text a copy may hold.
         if (!FStore.ReadCopy(path, RecoveryCopyLimit + 65536, f.Bytes, error)
             || !ParseRecoveryCopy(f.Bytes, f.Record, f.Text, error)) {
-            skipped += "\n" + FormatMessage(SRecoverSkipped, { ExtractFileName(path) + ": " + error });
+            skipped += '\n';
+            skipped += FormatMessage(SRecoverSkipped, { ExtractFileName(path) + ": " + error });
             continue;
         }
-        listed += "    " + ListedName(f.Record) + "\n";
+        listed += "    ";
+        listed += ListedName(f.Record);
+        listed += '\n';
         found.push_back(std::move(f));
     }
     std::string text = FormatMessage(SRecoverQuestion, { listed });

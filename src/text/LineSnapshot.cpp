@@ -9,12 +9,13 @@ namespace quillan {
 namespace {
 
 // Consecutive lines almost always share their block (a loaded file is carved from 64 KiB
-// blocks), so releasing per run touches each block once instead of once a line.
-template <typename Apply> void ForEachBlockRun(const std::vector<QuillStringRep>& lines, Apply&& apply)
+// blocks), so counting per run touches each block once instead of once a line.
+template <typename Apply> void ForEachBlockRun(const QuillStringRep* lines, std::size_t n, Apply&& apply)
 {
     QuillStringBlock* run = nullptr;
     std::size_t count = 0;
-    for (const QuillStringRep& r : lines) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const QuillStringRep& r = lines[i];
         if (r.Block != run) {
             if (run)
                 apply(run, count);
@@ -31,6 +32,7 @@ template <typename Apply> void ForEachBlockRun(const std::vector<QuillStringRep>
 
 TLineSnapshot::TLineSnapshot(TLineSnapshot&& other) noexcept
     : FLines(std::move(other.FLines))
+    , FCount(std::exchange(other.FCount, 0))
     , FTextBytes(std::exchange(other.FTextBytes, 0))
     , FLineBreakStyle(other.FLineBreakStyle)
 {
@@ -43,6 +45,7 @@ TLineSnapshot& TLineSnapshot::operator=(TLineSnapshot&& other) noexcept
         Release();
         FLines = std::move(other.FLines);
         other.FLines.clear();
+        FCount = std::exchange(other.FCount, 0);
         FTextBytes = std::exchange(other.FTextBytes, 0);
         FLineBreakStyle = other.FLineBreakStyle;
     }
@@ -53,14 +56,28 @@ void TLineSnapshot::Take(const TQuillEditStringList& lines)
 {
     Release();
     const int n = lines.Count();
-    FLines.resize(static_cast<std::size_t>(n));
+    // Grown only: clearing a kept array of a million records would cost as much as filling it.
+    if (FLines.size() < static_cast<std::size_t>(n))
+        FLines.resize(static_cast<std::size_t>(n));
+    QuillStringRep* out = FLines.data();
     std::uint64_t bytes = 0;
+    QuillStringBlock* run = nullptr;
+    std::size_t runLength = 0;
     for (int i = 0; i < n; ++i) {
-        // Get takes the line's reference and ToRep hands it over: one count per line.
-        QuillStringRep& r = FLines[static_cast<std::size_t>(i)];
-        r = lines.Get(i).ToRep();
+        const QuillStringRep& r = lines.Rec(i).LineText;
+        out[i] = r;
         bytes += r.Size();
+        if (r.Block != run) {
+            if (run)
+                run->RefCount += runLength;
+            run = r.Block;
+            runLength = 0;
+        }
+        ++runLength;
     }
+    if (run)
+        run->RefCount += runLength;
+    FCount = static_cast<std::size_t>(n);
     FLineBreakStyle = lines.LineBreakStyle();
     const std::uint64_t breakBytes = FLineBreakStyle == TQuillEditLineBreakStyle::lbCRLF ? 2 : 1;
     FTextBytes = bytes + breakBytes * static_cast<std::uint64_t>(n);
@@ -68,9 +85,9 @@ void TLineSnapshot::Take(const TQuillEditStringList& lines)
 
 void TLineSnapshot::Release() noexcept
 {
-    ForEachBlockRun(
-        FLines, [](QuillStringBlock* block, std::size_t count) { QuillStringBlock::Release(block, count); });
-    FLines.clear();
+    ForEachBlockRun(FLines.data(), FCount,
+        [](QuillStringBlock* block, std::size_t count) { QuillStringBlock::Release(block, count); });
+    FCount = 0;
     FTextBytes = 0;
 }
 
