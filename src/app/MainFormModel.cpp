@@ -283,6 +283,8 @@ void TMainFormModel::RemoveDocument(int slot)
     doc.Editor->OnChange = nullptr;
     doc.Editor->OnStatusChange = nullptr;
     doc.BookmarkState = bsFreeing;
+    if (FWatch)
+        FWatch->DocumentClosed(*doc.Editor);
     FView.RemoveListRow(slot);
     FView.RemoveDocumentTab(slot);
     // The tab's window has let go of the editor: it can go now.
@@ -301,9 +303,11 @@ void TMainFormModel::CloseAll()
 void TMainFormModel::SetUpEditor(TQuillEdit& edit)
 {
     edit.SetOptions(TQuillEditorOptions(QuillDefaultOptions).Include(TQuillEditorOption::eoDropFiles));
-    edit.OnChange = [this](TCustomQuillEdit*) {
+    edit.OnChange = [this](TCustomQuillEdit* sender) {
         UpdateCaretPanel();
         UpdateDocumentState(FActiveSlot);
+        if (FWatch && sender)
+            FWatch->DocumentChanged(*static_cast<TQuillEdit*>(sender));
     };
     edit.OnStatusChange = [this](TCustomQuillEdit* sender, TQuillStatusChanges changes) {
         EditorStatusChange(static_cast<TQuillEdit*>(sender), changes);
@@ -443,6 +447,8 @@ bool TMainFormModel::OpenFileInTab(const std::string& path, bool readOnly)
     edit.SetHighlighter(highlighter);
     UpdateDocumentState(FActiveSlot);
     UpdateGutterDigits();
+    if (FWatch)
+        FWatch->DocumentLoaded(edit, path);
     return true;
 }
 
@@ -641,6 +647,8 @@ void TMainFormModel::OpenFiles(const std::vector<std::string>& files, bool readO
 void TMainFormModel::WriteDocument(int slot, const std::string& fileName, bool asForm)
 {
     TQuillEdit& edit = *Document(slot).Editor;
+    if (FWatch)
+        FWatch->BeforeWrite(edit, fileName);
     if (!asForm) {
         edit.Lines().SaveToFile(fileName);
         return;
@@ -664,6 +672,8 @@ void TMainFormModel::FileSaveCmdExecute()
     WriteDocument(FActiveSlot, doc.FileName, IsFormFileName(doc.FileName) && doc.BinaryForm);
     edit->SetModified(false);
     UpdateDocumentState(FActiveSlot);
+    if (FWatch)
+        FWatch->DocumentSaved(*edit, doc.FileName);
 }
 
 bool TMainFormModel::FileSaveAsCmdExecute()
@@ -717,6 +727,8 @@ bool TMainFormModel::FileSaveAsCmdExecute()
         edit.SetModified(false);
         UpdateDocumentState(s);
     }
+    if (FWatch)
+        FWatch->DocumentSaved(edit, name);
     return true;
 }
 
@@ -806,6 +818,74 @@ int TMainFormModel::HandOff(const std::vector<std::string>& files)
     FView.RestoreApplication();
     return OpenFilesInOrder(
         files, [this] { return DocumentCount(); }, [this](const std::string& p) { OpenFileInTab(p, false); });
+}
+
+// --- recovery and files changed on disk --------------------------------------------------------
+
+int TMainFormModel::OpenRecovered(const std::string& fileName, std::string_view text, TQuillEditLineBreakStyle breaks)
+{
+    FileNewCmdExecute();
+    const int slot = LastIndex();
+    TQuillEdit& edit = *Document(slot).Editor;
+    edit.Lines().SetText(text);
+    edit.Lines().SetLineBreakStyle(breaks);
+    edit.ClearUndo();
+    if (fileName != SUntitled) {
+        --FUntitledCount;
+        Document(slot).FileName = fileName;
+        FView.SetTabCaption(slot, ExtractFileName(fileName));
+        FView.SetListRowCaption(slot, RowCaption(slot, fileName));
+        edit.SetHighlighter(HighlighterForFile(fileName));
+    }
+    // Only a save makes it the file's text again.
+    edit.SetModified(true);
+    UpdateDocumentState(slot);
+    UpdateGutterDigits();
+    return slot;
+}
+
+bool TMainFormModel::ReloadDocument(int slot)
+{
+    if (!InUse(slot) || Document(slot).FileName == SUntitled)
+        return false;
+    TDocument& doc = Document(slot);
+    TQuillEdit& edit = *doc.Editor;
+    const TBufferCoord caret = edit.CaretPos();
+    const int top = edit.TopLine();
+    try {
+        // Read aside first: a file that cannot be read must leave the document as it was.
+        TQuillEditStringList fresh;
+        fresh.LoadFromFile(doc.FileName);
+        if (doc.BinaryForm && LoadFormFileAsText(doc.FileName, fresh, nullptr) != 0)
+            throw EQuillException(FormatMessage(SCannotOpenFile, { doc.FileName }));
+        edit.Lines().BeginUpdate();
+        edit.Lines().Clear();
+        edit.Lines().AddStrings(fresh);
+        edit.Lines().SetLineBreakStyle(fresh.LineBreakStyle());
+        edit.Lines().EndUpdate();
+    } catch (const std::exception&) {
+        FUI.MessageDlg(FormatMessage(SCannotOpenFile, { doc.FileName }), TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
+        return false;
+    }
+    // The old text's undo steps would apply to a text that no longer exists.
+    edit.ClearUndo();
+    edit.SetCaretPos(caret);
+    edit.SetTopLine(top);
+    edit.SetModified(false);
+    UpdateDocumentState(slot);
+    UpdateCaretPanel();
+    UpdateGutterDigits();
+    if (FWatch)
+        FWatch->DocumentLoaded(edit, doc.FileName);
+    return true;
+}
+
+void TMainFormModel::MarkFileGone(int slot)
+{
+    if (!InUse(slot))
+        return;
+    Document(slot).Editor->SetModified(true);
+    UpdateDocumentState(slot);
 }
 
 } // namespace quillan

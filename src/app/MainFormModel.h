@@ -1,8 +1,10 @@
 #pragma once
 
+#include "app/DocumentWatch.h"
 #include "app/RecentFiles.h"
 #include "app/Settings.h"
 #include "app/UserInterface.h"
+#include "base/QuillEditTypes.h"
 
 #include <array>
 #include <cstdint>
@@ -195,6 +197,19 @@ public:
     // Opens a second instance's files in order and returns how many were opened.
     int HandOff(const std::vector<std::string>& files);
 
+    // --- recovery and files changed on disk -------------------------------------------------
+    // Told about every document's changes, loads, saves and closes; null for none.
+    void SetDocumentWatch(IDocumentWatch* watch) { FWatch = watch; }
+    // A recovered text as a new, modified document named `fileName` (a path, or "Untitled"), so
+    // that Save writes it where it came from. Returns its slot.
+    int OpenRecovered(const std::string& fileName, std::string_view text, TQuillEditLineBreakStyle breaks);
+    // Reads slot's file again, keeping the caret and the top line as near as the new text allows.
+    // False (the document unchanged, the user told) when the file cannot be read.
+    bool ReloadDocument(int slot);
+    // The document lost its file: it becomes modified, so that closing it asks.
+    void MarkFileGone(int slot);
+    int SlotOfEditor(const TQuillEdit* edit) const { return SlotOf(edit); }
+
     void PageControl1Change(int slot);
     void PreviousFile();
     void NextFile();
@@ -259,6 +274,7 @@ private:
 
     IMainFormView& FView;
     IUserInterface& FUI;
+    IDocumentWatch* FWatch = nullptr;
     std::unique_ptr<TCppHighlighter> FCpp;
     std::unique_ptr<TPasHighlighter> FPas;
     std::unique_ptr<THTMLHighlighter> FHTML;

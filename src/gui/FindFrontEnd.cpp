@@ -88,8 +88,11 @@ void TFindFrontEnd::OnFindEvent(wxFindDialogEvent& event)
     FModel.Execute([&] {
         if (type == wxEVT_FIND || type == wxEVT_FIND_NEXT)
             FFind.Find(FModel.ActiveEditor());
-        else
+        else {
+            if (type == wxEVT_FIND_REPLACE_ALL && BeforeReplaceAll)
+                BeforeReplaceAll();
             FFind.Replace(FModel.ActiveEditor(), type == wxEVT_FIND_REPLACE_ALL);
+        }
     });
     FModel.UpdateCaretPanel();
 }

@@ -31,6 +31,8 @@ public:
     std::string StateLines() const;
     // Shows the dialog's page of the help (its Help button and F1).
     std::function<void()> OnHelp;
+    // Runs before a replace-all: it may touch every line, so the text is made safe first.
+    std::function<void()> BeforeReplaceAll;
 
 private:
     void AddHelpButton();

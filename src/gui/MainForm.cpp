@@ -16,6 +16,7 @@
 #include "gui/OptionsShell.h"
 #include "gui/PrintFrontEnd.h"
 #include "gui/SetupForm.h"
+#include "gui/RecoveryFrontEnd.h"
 #include "gui/StateImages.h"
 #include "gui/WindowBehaviour.h"
 
@@ -234,6 +235,9 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     OpenFilesInOrder(
         files, [this] { return FModel->DocumentCount(); },
         [this](const std::string& p) { FModel->OpenFileInTab(p, false); });
+    FRecovery = std::make_unique<TRecoveryFrontEnd>(*this, *FModel, FUI);
+    CallAfter([this] { FRecovery->OfferRecovery(); });
+    FFind->BeforeReplaceAll = [this] { FRecovery->BeforeRiskyOperation(); };
 
     Bind(wxEVT_MENU, &TMainForm::OnCommand, this, ID_NEW, ID_RECENT_LAST);
     Bind(wxEVT_UPDATE_UI, &TMainForm::OnUpdateUI, this, ID_NEW, ID_ABOUT);
@@ -282,6 +286,7 @@ TMainForm::~TMainForm()
     FStatus->FModel = nullptr;
     FPrint.reset();
     FFind.reset();
+    FRecovery.reset();
     FModel->CloseAll();
     FModel.reset();
     FStatus->FImages = nullptr;
@@ -805,6 +810,8 @@ void TMainForm::WriteStateFile()
     if (FBehaviour)
         out << FBehaviour->StateLines();
     out << FFind->StateLines();
+    if (FRecovery)
+        out << FRecovery->StateLines();
     // Where the go-to-line button is on the screen, for tests that click it.
     const wxRect tool = ToolScreenRect(*FToolBar, ID_GOTOLINE);
     if (!tool.IsEmpty())
@@ -948,6 +955,7 @@ void TMainForm::OnClose(wxCloseEvent& event)
         event.Veto();
         return;
     }
+    FRecovery->NormalExit();
     FHandOffTimer.Stop();
     TSettings& s = FModel->Settings;
     s.Max = IsMaximized();

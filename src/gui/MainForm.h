@@ -34,6 +34,7 @@ class TOptionsForm;
 class IShellActions;
 class TShellServices;
 class TShellIntegration;
+class TRecoveryFrontEnd;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -143,6 +144,9 @@ private:
     // Window behaviour (tray, bars, hints, browser, mail, help, about): see WindowBehaviour.h.
     void CreateWindowBehaviour();
     std::unique_ptr<TWindowBehaviour> FBehaviour;
+
+    // Recovery copies and files changed by other programs (RecoveryFrontEnd.h).
+    std::unique_ptr<TRecoveryFrontEnd> FRecovery;
 };
 
 } // namespace quillan

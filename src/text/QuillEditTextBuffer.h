@@ -126,6 +126,9 @@ public:
     TNotifyEvent OnLinesCleared;
 
 private:
+    // Copies the records and takes their block references in bulk, for writing on another thread.
+    friend class TLineSnapshot;
+
     using TExpandRoutine = QuillString (*)(const QuillString& line, int tabWidth, bool& hasTabs);
 
     // Inline below: every read and the record walks go through it.

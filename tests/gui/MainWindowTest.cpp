@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -77,6 +78,8 @@ protected:
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
+            // Recovery copies of a killed run must not reach the next test as a question.
+            ::setenv("XDG_STATE_HOME", (FDir / "state-home").c_str(), 1);
             ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
             ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
             if (!keepDisplay)
@@ -692,6 +695,124 @@ TEST_F(FindJumpTest, ProjectManagerRows)
     Shell("xdotool key b"); // "Set &Bookmark" in the document menu
     EXPECT_TRUE(WaitValue("slot2", b.string() + "|0|b.txt|02 - b.txt|30")) << State()["slot2"];
     EXPECT_EQ(State()["slot1"], a.string() + "|1|a.txt|01 - a.txt|18");
+}
+
+// --- recovery copies and files changed by other programs -------------------------------------
+
+class RecoveryWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        if (!IsSkipped() && std::system("command -v xev >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "xev is not installed";
+    }
+    void TearDown() override
+    {
+        if (FOther > 0) {
+            ::kill(FOther, SIGKILL);
+            ::waitpid(FOther, nullptr, 0);
+        }
+        MainWindowTest::TearDown();
+    }
+    // Another program's window takes the focus, as when the user goes to a terminal; without a
+    // window manager that needs a window of some other program.
+    void FocusElsewhere()
+    {
+        if (FOther <= 0) {
+            FOther = ::fork();
+            if (FOther == 0) {
+                // xev reports every event it sees; none of it is the test's business.
+                const int quiet = ::open("/dev/null", O_WRONLY);
+                ::dup2(quiet, 1);
+                ::dup2(quiet, 2);
+                ::execlp("xev", "xev", "-name", "elsewhere", "-geometry", "100x100+1100+900", nullptr);
+                ::_exit(127);
+            }
+        }
+        std::string window;
+        for (int i = 0; i < 250 && window.empty(); ++i) {
+            window = Shell("xdotool search --onlyvisible --name '^elsewhere$' 2>/dev/null | head -n 1");
+            if (window.empty())
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_FALSE(window.empty()) << "xev did not show a window";
+        Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
+    }
+    void FocusBack() { Shell("xdotool windowfocus --sync " + FWindow + " 2>/dev/null"); }
+    // A question of the program is open; `count` questions have been asked so far.
+    bool WaitQuestion(int count)
+    {
+        return WaitState([&](auto& s) {
+            return s.count("recoveryasking") && s.at("recoveryasking") == "1"
+                && s.at("recoveryquestions") == std::to_string(count);
+        });
+    }
+    pid_t FOther = -1;
+};
+
+TEST_F(RecoveryWindowTest, TextTypedBeforeAKillComesBackUnderItsNameAndSavesThere)
+{
+    const fs::path notes = File("notes.txt", "hello\n");
+    Start({ notes.string() });
+    Type("typed ");
+    ASSERT_TRUE(WaitValue("panel1", "Modified"));
+    // The copy follows a couple of seconds after the last key.
+    ASSERT_TRUE(WaitValue("recoverywritten", "1", 15000)) << State()["recoverywritten"];
+    ::kill(FPid, SIGKILL);
+    ASSERT_EQ(WaitExit(FPid), 128 + SIGKILL);
+    EXPECT_EQ(ReadFile(notes), "hello\n");
+
+    FWindow.clear();
+    Start({});
+    ASSERT_TRUE(WaitQuestion(1)) << "no question about the copies";
+    AnswerBox("Return"); // its default button: Recover
+    ASSERT_TRUE(WaitValue("documents", "2")) << State()["documents"];
+    EXPECT_EQ(State()["slot1"], notes.string() + "|1|notes.txt|01 - notes.txt|18");
+    EXPECT_EQ(State()["active"], "1");
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitValue("panel1", "Unmodified"));
+    EXPECT_EQ(ReadFile(notes), "typed hello\n");
+    // Saved, then a normal end: nothing is left to recover.
+    Keys("alt+x");
+    ASSERT_EQ(WaitExit(FPid), 0);
+    const fs::path folder = FDir / "state-home/Quillan/recovery";
+    EXPECT_TRUE(!fs::exists(folder) || fs::is_empty(folder));
+}
+
+TEST_F(RecoveryWindowTest, AFileChangedByAnotherProgramReloadsWhenTheFocusReturnsOrAsksWhenModified)
+{
+    const fs::path a = File("a.txt", "old text\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    FocusElsewhere();
+    Shell("printf 'new text\\n' > " + a.string());
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_EQ(State()["panel3"], "Quillan v1.2.0") << "reloaded before the focus came back";
+    FocusBack();
+    EXPECT_TRUE(WaitValue("panel3", a.string() + " was changed by another program and has been reloaded"))
+        << State()["panel3"];
+    EXPECT_EQ(State()["slot1"], a.string() + "|0|a.txt|01 - a.txt|17");
+    // What is typed now lands in the new text.
+    Type("Z");
+    ASSERT_TRUE(WaitValue("panel1", "Modified"));
+
+    // Modified now: a change made while the window has the focus asks, once.
+    Shell("printf 'newest\\n' > " + a.string());
+    ASSERT_TRUE(WaitQuestion(1)) << "no question about the change";
+    AnswerBox("Escape"); // No: keep the changes
+    ASSERT_TRUE(WaitValue("recoveryasking", "0"));
+    FocusElsewhere();
+    FocusBack();
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_EQ(State()["recoveryquestions"], "1") << "asked again about the same change";
+    EXPECT_EQ(State()["panel1"], "Modified");
+    // Saving over the other program's version asks first; Return says yes.
+    Keys("ctrl+s");
+    ASSERT_TRUE(WaitQuestion(2)) << "saved over the change without asking";
+    AnswerBox("Return");
+    ASSERT_TRUE(WaitValue("panel1", "Unmodified"));
+    EXPECT_EQ(ReadFile(a), "Znew text\n");
 }
 
 } // namespace

@@ -94,6 +94,8 @@ protected:
         FPid = ::fork();
         if (FPid == 0) {
             ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
+            // Recovery copies of a killed run must not reach the next test as a question.
+            ::setenv("XDG_STATE_HOME", (FDir / "state-home").c_str(), 1);
             ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
             ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
             ::setenv("QUILLAN_PRINT_FILE", (FDir / "printed.pdf").c_str(), 1);
@@ -287,6 +289,8 @@ TEST_F(PrintWindowTest, ThePrintDialogOpensWithoutAPrinterAndCancels)
     FPid = ::fork();
     if (FPid == 0) {
         ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
+        // Recovery copies of a killed run must not reach the next test as a question.
+        ::setenv("XDG_STATE_HOME", (FDir / "state-home").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
         ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
         ::unsetenv("QUILLAN_PRINT_FILE");

@@ -166,6 +166,8 @@ double StartOnce(const std::string& program, const std::string& file)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        // Recovery copies of a killed run must not reach the next test as a question.
+        ::setenv("XDG_STATE_HOME", (root / "state-home").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
         ::setenv("QUILLAN_STATE_FILE", state.c_str(), 1);
         if (file.empty())
