@@ -10,7 +10,7 @@ PACKAGES=(
     fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
-    PACKAGES+=(xvfb xauth xdotool x11-utils imagemagick poppler-utils libxtst-dev trayer)
+    PACKAGES+=(xvfb xauth xdotool x11-utils imagemagick poppler-utils libxtst-dev trayer openbox)
 fi
 
 missing=()
