@@ -1,5 +1,6 @@
 // Random bytes as the hand-off file another start left: the reader must give back exactly the
-// non-empty LF-ended lines, byte for byte, up to its size limit, and delete the file. With the
+// non-empty LF-ended lines, byte for byte, and delete the file (inputs stay far below its 4 MiB
+// limit; the unit tests cover the cut there). With the
 // first byte odd the bytes are instead cut into paths at NUL bytes and written by the sender's
 // writer: every path without a line break must come back in order.
 #include "backends/posix/HandOff.h"

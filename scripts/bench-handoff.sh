@@ -20,8 +20,13 @@ fi
 work=$(mktemp -d /tmp/quillan-bench-handoff-XXXXXX)
 running=
 cleanup() {
-    [ -n "$running" ] && kill "$running" 2>/dev/null && wait "$running" 2>/dev/null
+    local rc=$?
+    if [ -n "$running" ]; then
+        kill "$running" 2>/dev/null
+        wait "$running" 2>/dev/null
+    fi
     rm -rf "$work"
+    exit "$rc"
 }
 trap cleanup EXIT
 mkdir -p "$work/config" "$work/run" "$work/docs"

@@ -185,7 +185,7 @@ int BurstStarts()
 {
     if (const char* value = std::getenv("QUILLAN_BURST_STARTS"))
         return std::max(1, std::atoi(value));
-    return 60;
+    return 30;
 }
 
 TEST_F(HandOffWindowTest, ABurstOfStartsLosesNoFile)
