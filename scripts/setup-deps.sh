@@ -10,7 +10,7 @@ PACKAGES=(
     fonts-liberation fonts-dejavu-core xdg-utils
 )
 if [ "${1:-}" = "--test" ]; then
-    PACKAGES+=(xvfb xauth xdotool x11-utils imagemagick poppler-utils libxtst-dev trayer desktop-file-utils)
+    PACKAGES+=(xvfb xauth xdotool x11-utils imagemagick poppler-utils libxtst-dev trayer desktop-file-utils openbox)
 fi
 
 missing=()

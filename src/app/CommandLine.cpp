@@ -31,12 +31,17 @@ TCommandLineRequest ProcessCommandLine(const std::vector<std::string>& args)
 }
 
 int OpenFilesInOrder(const std::vector<std::string>& paths, const std::function<int()>& documentCount,
-    const std::function<void(const std::string&)>& openFileInTab)
+    const std::function<void(const std::string&)>& openFileInTab, bool* limitReached)
 {
+    if (limitReached)
+        *limitReached = false;
     int opened = 0;
     for (const std::string& path : paths) {
-        if (documentCount() >= MaxOpenDocuments)
+        if (documentCount() >= MaxOpenDocuments) {
+            if (limitReached)
+                *limitReached = true;
             break;
+        }
         const std::string full = ExpandLongFileName(path);
         if (!FileExists(full))
             continue;

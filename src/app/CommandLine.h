@@ -28,8 +28,9 @@ TCommandLineRequest ProcessCommandLine(const std::vector<std::string>& args);
 // `documentCount` reaches MaxOpenDocuments (the rest stay unopened), makes each path absolute and
 // skips those that name no existing file. `openFileInTab` opens one path (not read-only) and may
 // decline, e.g. when the user refuses a second copy; the count is asked again before each path.
-// Returns how many paths were handed to `openFileInTab`.
+// Returns how many paths were handed to `openFileInTab`; `limitReached` (if given) tells whether
+// the limit left paths unopened.
 int OpenFilesInOrder(const std::vector<std::string>& paths, const std::function<int()>& documentCount,
-    const std::function<void(const std::string&)>& openFileInTab);
+    const std::function<void(const std::string&)>& openFileInTab, bool* limitReached = nullptr);
 
 } // namespace quillan

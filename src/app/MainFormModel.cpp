@@ -816,8 +816,13 @@ void TMainFormModel::FileReopen(const std::string& path)
 int TMainFormModel::HandOff(const std::vector<std::string>& files)
 {
     FView.RestoreApplication();
-    return OpenFilesInOrder(
-        files, [this] { return DocumentCount(); }, [this](const std::string& p) { OpenFileInTab(p, false); });
+    bool limitReached = false;
+    const int opened = OpenFilesInOrder(
+        files, [this] { return DocumentCount(); }, [this](const std::string& p) { OpenFileInTab(p, false); },
+        &limitReached);
+    if (limitReached)
+        FUI.MessageDlg(SFileLimitReached, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
+    return opened;
 }
 
 // --- recovery and files changed on disk --------------------------------------------------------

@@ -194,7 +194,9 @@ public:
     bool CloseQuery();
     void AskSaveCurrent();
     void FileReopen(const std::string& path);
-    // Opens a second instance's files in order and returns how many were opened.
+    // Opens a second instance's files in order and returns how many were opened. Files left over
+    // at the document limit are not opened, and the user is told "File limit reached!": the
+    // second start has ended and cannot say so itself.
     int HandOff(const std::vector<std::string>& files);
 
     // --- recovery and files changed on disk -------------------------------------------------

@@ -24,11 +24,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
 #include <sstream>
 #include <vector>
 #include <wx/artprov.h>
 #include <wx/dcclient.h>
 #include <wx/dnd.h>
+#include <wx/evtloop.h>
+#include <wx/evtloopsrc.h>
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
@@ -252,8 +256,27 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     FList->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &TMainForm::OnListRightClick, this);
     BindListMouse();
     FNotebook->Bind(wxEVT_RIGHT_UP, &TMainForm::OnTabRightClick, this);
-    if (FReceiver)
-        FHandOffTimer.Start(100);
+    if (FReceiver) {
+        class TWake : public wxEventLoopSourceHandler {
+        public:
+            explicit TWake(TMainForm& form)
+                : FForm(form)
+            {
+            }
+            void OnReadWaiting() override { FForm.ServeHandOffs(); }
+            void OnWriteWaiting() override { }
+            void OnExceptionWaiting() override { }
+
+        private:
+            TMainForm& FForm;
+        };
+        FHandOffWake = std::make_unique<TWake>(*this);
+        FHandOffSource.reset(
+            wxEventLoopBase::AddSourceForFD(FReceiver->Fd(), FHandOffWake.get(), wxEVENT_SOURCE_INPUT));
+        // Without a watch on the socket the window still answers, only later.
+        if (!FHandOffSource)
+            FHandOffTimer.Start(20);
+    }
     SetDropTarget(new TFrameFileDrop(
         *this, [this] { return FStates.AcceptDrops; },
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
@@ -280,6 +303,7 @@ bool TMainForm::AssociateTextFiles()
 
 TMainForm::~TMainForm()
 {
+    FHandOffSource.reset();
     FHandOffTimer.Stop();
     FOptions.reset();
     FBehaviour.reset();
@@ -807,6 +831,7 @@ void TMainForm::WriteStateFile()
     out << "tab=" << FNotebook->GetSelection() << "\n";
     out << "toolbarwidth=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
+    out << "handedover=" << FFilesHandedOver << "\n";
     if (FBehaviour)
         out << FBehaviour->StateLines();
     out << FFind->StateLines();
@@ -932,16 +957,74 @@ void TMainForm::OnEditorContextMenu(wxContextMenuEvent& event)
 
 void TMainForm::OnHandOffTimer(wxTimerEvent&)
 {
+    ServeHandOffs();
+}
+
+void TMainForm::ServeHandOffs()
+{
+    if (TakeFromSenders() > 0)
+        CallAfter([this] { TakeHandOffs(); });
+}
+
+int TMainForm::TakeFromSenders()
+{
     if (!FReceiver)
-        return;
-    FReceiver->Serve([this](const THandOffRequest& request) {
-        if (request.HandOff)
-            FModel->HandOff(request.Files);
-        RestoreApplication();
-        Raise();
-        // Typing goes on in the document just opened, as after any other open.
-        FocusEditor(FModel->ActiveSlot());
+        return 0;
+    // Only the file list is taken here, so the sender gets its reply (and lets go of the instance
+    // lock for the next start) at once; opening the files waits for the event loop.
+    const int handled = FReceiver->Serve([this](const THandOffRequest& request) {
+        FFilesHandedOver += request.Files.size();
+        FHandOffQueue.insert(FHandOffQueue.end(), request.Files.begin(), request.Files.end());
+        ++FHandOffRequests;
     });
+    if (FReceiver->HasPending() && FHandOffSource && !FHandOffTimer.IsRunning())
+        FHandOffTimer.StartOnce(5);
+    return handled;
+}
+
+void TMainForm::TakeHandOffs()
+{
+    // A message box shown while opening runs an event loop of its own, in which more hand-offs
+    // arrive; the outer call goes on with them once the box is closed, in their order.
+    if (FTakingHandOffs || FHandOffRequests == 0)
+        return;
+    FTakingHandOffs = true;
+    while (!FHandOffQueue.empty()) {
+        // Opening a file takes far longer than answering a start: the starts waiting in a burst
+        // are answered between the files, not after all of them.
+        TakeFromSenders();
+        if (FModel->DocumentCount() >= MaxOpenDocuments) {
+            // Everything left is refused at once, with one "File limit reached!".
+            std::vector<std::string> rest;
+            rest.swap(FHandOffQueue);
+            FModel->Execute([&] { FModel->HandOff(rest); });
+            continue;
+        }
+        const std::string file = FHandOffQueue.front();
+        FHandOffQueue.erase(FHandOffQueue.begin());
+        FModel->Execute([&] { FModel->HandOff({ file }); });
+    }
+    FHandOffRequests = 0;
+    FTakingHandOffs = false;
+    ComeForward();
+}
+
+void TMainForm::ComeForward()
+{
+    RestoreApplication();
+    Show();
+    // A window manager that prevents focus stealing compares the request's time with the user's
+    // last input elsewhere, and GTK would send the time of this program's last input, which is
+    // older: the window would only be marked as wanting attention. The user has just started
+    // the program, so the request carries the X server's current time.
+    GtkWidget* widget = GetHandle();
+    GdkWindow* window = widget ? gtk_widget_get_window(widget) : nullptr;
+    if (window && GDK_IS_X11_WINDOW(window))
+        gtk_window_present_with_time(GTK_WINDOW(widget), gdk_x11_get_server_time(window));
+    else
+        Raise();
+    // Typing goes on in the document just opened, as after any other open.
+    FocusEditor(FModel->ActiveSlot());
 }
 
 void TMainForm::OnClose(wxCloseEvent& event)
@@ -956,6 +1039,8 @@ void TMainForm::OnClose(wxCloseEvent& event)
         return;
     }
     FRecovery->NormalExit();
+    // A start that comes now must not be told its files were taken by a window that is closing.
+    FHandOffSource.reset();
     FHandOffTimer.Stop();
     TSettings& s = FModel->Settings;
     s.Max = IsMaximized();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainFormModel.h"
+#include "backends/posix/HandOff.h"
 #include "gui/WxUserInterface.h"
 
 #include <memory>
@@ -20,6 +21,8 @@ class wxCommandEvent;
 class wxUpdateUIEvent;
 class wxCloseEvent;
 class wxContextMenuEvent;
+class wxEventLoopSource;
+class wxEventLoopSourceHandler;
 
 namespace quillan {
 
@@ -41,8 +44,8 @@ class TRecoveryFrontEnd;
 // user's commands.
 class TMainForm : public wxFrame, public IMainFormView {
 public:
-    // `files` are opened after the first document, in order; `receiver` (may be null) is polled
-    // for other instances' hand-offs. `uninstall`: the command line asked for the uninstall.
+    // `files` are opened after the first document, in order; `receiver` (may be null) is served
+    // whenever another start connects to it. `uninstall`: the command line asked for the uninstall.
     TMainForm(const std::vector<std::string>& files, THandOffReceiver* receiver, bool uninstall = false);
     ~TMainForm() override;
 
@@ -86,6 +89,10 @@ private:
     void OnSaveDropDown(wxCommandEvent& event);
     void OnEditorContextMenu(wxContextMenuEvent& event);
     void OnHandOffTimer(wxTimerEvent& event);
+    void ServeHandOffs();
+    int TakeFromSenders();
+    void TakeHandOffs();
+    void ComeForward();
     void OnIdle(wxIdleEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void OnClose(wxCloseEvent& event);
@@ -126,7 +133,15 @@ private:
     std::unique_ptr<TIniFile> FSettingsFile;
     std::unique_ptr<TMainFormModel> FModel;
     THandOffReceiver* FReceiver;
+    // Wakes the window as soon as another start connects; the timer only finishes messages that
+    // were not complete yet when the connection was taken.
+    std::unique_ptr<wxEventLoopSourceHandler> FHandOffWake;
+    std::unique_ptr<wxEventLoopSource> FHandOffSource;
     wxTimer FHandOffTimer;
+    std::vector<std::string> FHandOffQueue; // files taken from the senders, not opened yet
+    int FHandOffRequests = 0; // since the window last came forward
+    bool FTakingHandOffs = false;
+    std::size_t FFilesHandedOver = 0;
     TCommandStates FStates;
     std::string FStateFile; // tests read the window's state from here
     std::string FLastState;

@@ -9,9 +9,11 @@
 #include "gui/MainForm.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <wx/app.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/msgdlg.h>
 
 namespace quillan {
 namespace {
@@ -38,6 +40,29 @@ public:
     }
 };
 
+bool HasDisplay()
+{
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY" })
+        if (const char* value = std::getenv(name); value && *value)
+            return true;
+    return false;
+}
+
+// A start that gives up tells why on stderr and, as it was probably started from a file manager
+// or a menu where nobody reads stderr, in a message box when there is a display.
+void TellGivingUp(int argc, char** argv, const std::string& text)
+{
+    std::fprintf(stderr, "quillan: %s\n", text.c_str());
+    if (!HasDisplay())
+        return;
+    // Only the toolkit is started: no main window, no settings, no instance of our own.
+    if (!wxEntryStart(argc, argv))
+        return;
+    wxMessageDialog box(nullptr, wxString::FromUTF8(text), SAppTitle, wxOK | wxICON_ERROR);
+    box.ShowModal();
+    wxEntryCleanup();
+}
+
 } // namespace
 } // namespace quillan
 
@@ -58,11 +83,17 @@ int main(int argc, char** argv)
     TStartResult start = StartInstance(args);
     switch (start.Role) {
     case TStartRole::srHandedOver:
-    case TStartRole::srLockTimedOut:
         return 0;
-    case TStartRole::srHandOffFailed:
-        std::fprintf(stderr, "quillan: %s\n", start.Error.c_str());
+    case TStartRole::srLockTimedOut:
+    case TStartRole::srHandOffFailed: {
+        // Nothing of ours may hold the lock while the box waits for the user.
+        start.Lock.reset();
+        const std::string text = StartFailureText(start);
+        if (text.empty())
+            return 0; // nothing was to be handed over: nothing is lost
+        TellGivingUp(argc, argv, text);
         return 1;
+    }
     case TStartRole::srFirstInstance:
         break;
     }

@@ -283,7 +283,9 @@ TEST_F(MainFormModelTest, SlotsAboveNineKeepTwoDigitsAndTheLimitHolds)
     EXPECT_EQ(FUI.Messages(), std::vector<std::string> { SFileLimitReached });
     EXPECT_EQ(m.DocumentCount(), MaxOpenDocuments);
 
+    // The second start has already ended: only the running window can say the file stayed out.
     EXPECT_EQ(m.HandOff({ MakeFile("y.txt", "y") }), 0);
+    EXPECT_EQ(FUI.Messages(), (std::vector<std::string> { SFileLimitReached, SFileLimitReached }));
 }
 
 TEST_F(MainFormModelTest, DroppedFilesOpenInOrderUntilTheLimit)
@@ -623,6 +625,15 @@ TEST_F(MainFormModelTest, HandOffOpensExistingFilesInOrder)
     EXPECT_EQ(m.FileNames(1), a);
     EXPECT_EQ(m.FileNames(2), c);
     ExpectConsistent();
+    EXPECT_TRUE(FUI.Messages().empty());
+
+    // One place left: the first file takes it, the user hears once about the rest.
+    while (m.DocumentCount() < MaxOpenDocuments - 1)
+        m.FileNewCmdExecute();
+    const std::string d = MakeFile("d.txt", "d"), e = MakeFile("e.txt", "e");
+    EXPECT_EQ(m.HandOff({ d, e, a }), 1);
+    EXPECT_EQ(m.FileNames(MaxOpenDocuments - 1), d);
+    EXPECT_EQ(FUI.Messages(), std::vector<std::string> { SFileLimitReached });
 }
 
 TEST_F(MainFormModelTest, SettingsReachEditorsAndHighlightersAndSurviveARoundTrip)

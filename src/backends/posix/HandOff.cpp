@@ -24,6 +24,7 @@ constexpr std::size_t MaxMessageBytes = 32;
 // A client that connected but never finished its message is dropped after this long.
 constexpr auto ClientPatience = std::chrono::seconds(10);
 constexpr const char* RunningButNoAnswer = "Quillan is running but does not answer";
+constexpr const char* StartStuck = "Another start of Quillan did not finish in time";
 
 std::string HandOffPath(const std::string& folder)
 {
@@ -160,8 +161,10 @@ bool SendMessage(
     }
 }
 
-bool ReadAll(int fd, std::string& text, std::size_t limit)
+// `truncated` tells that the file went on beyond `limit`.
+bool ReadAll(int fd, std::string& text, std::size_t limit, bool& truncated)
 {
+    truncated = false;
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -174,6 +177,7 @@ bool ReadAll(int fd, std::string& text, std::size_t limit)
         text.append(buffer, static_cast<std::size_t>(n));
         if (text.size() > limit) {
             text.resize(limit);
+            truncated = true;
             return true;
         }
     }
@@ -203,6 +207,9 @@ bool WriteHandOffFile(const std::string& folder, const std::vector<std::string>&
     options.KeepOwner = false;
     options.KeepAttributes = false;
     options.InPlaceFallback = false;
+    // The file lives for a moment and means nothing after a crash; a sync per start would make
+    // every start in a burst wait for the disk while holding the instance lock.
+    options.SyncFile = false;
     options.SyncFolder = false;
     options.NewFileMode = 0600;
     options.Links = TLinkPolicy::lpReplaceLink;
@@ -228,11 +235,15 @@ std::vector<std::string> ReadHandOffFile(const std::string& folder)
         return {};
     }
     std::string text;
-    const bool read = ReadAll(fd, text, MaxHandOffBytes);
+    bool truncated = false;
+    const bool read = ReadAll(fd, text, MaxHandOffBytes, truncated);
     ::close(fd);
     ::unlink(path.c_str());
     if (!read)
         return {};
+    // A line cut at the limit names some other file, which must not be opened in its stead.
+    if (truncated)
+        text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
 
     std::vector<std::string> paths;
     std::string_view rest = text;
@@ -414,6 +425,9 @@ TStartResult StartInstance(const std::vector<std::string>& args, const TInstance
     case TInstanceLock::TResult::lrTimedOut:
         result.Lock.reset();
         result.Role = TStartRole::srLockTimedOut;
+        result.NotHandedOver = HandOffPaths(args);
+        if (!result.NotHandedOver.empty())
+            result.Error = StartStuck;
         return result;
     case TInstanceLock::TResult::lrFailed:
         result.Lock.reset();
@@ -428,6 +442,7 @@ TStartResult StartInstance(const std::vector<std::string>& args, const TInstance
         result.Lock.reset();
         result.Role = TStartRole::srHandOffFailed;
         result.Error = RunningButNoAnswer;
+        result.NotHandedOver = HandOffPaths(args);
         return result;
     }
     if (connected == TConnect::cnConnected) {
@@ -448,8 +463,11 @@ TStartResult StartInstance(const std::vector<std::string>& args, const TInstance
             // open them after all (or the next start's files in their stead).
             ::unlink(HandOffPath(folder).c_str());
         }
-        if (!ok)
-            result.Lock.reset(); // later starts must not wait for our exit
+        // The reply means the file is taken (or the hand-off failed): later starts must not wait
+        // for our exit.
+        result.Lock.reset();
+        if (!ok && message == WM_HANDOFF)
+            result.NotHandedOver = HandOffPaths(args);
         result.Role = ok ? TStartRole::srHandedOver : TStartRole::srHandOffFailed;
         return result;
     }
@@ -459,6 +477,21 @@ TStartResult StartInstance(const std::vector<std::string>& args, const TInstance
     if (receiver->Listen(result.Error))
         result.Receiver = std::move(receiver);
     return result;
+}
+
+std::string StartFailureText(const TStartResult& result)
+{
+    if (result.Role != TStartRole::srHandOffFailed && result.Role != TStartRole::srLockTimedOut)
+        return {};
+    if (result.Role == TStartRole::srLockTimedOut && result.NotHandedOver.empty())
+        return {};
+    std::string text = result.Error;
+    if (!result.NotHandedOver.empty()) {
+        text += result.NotHandedOver.size() == 1 ? "; this file was not opened:" : "; these files were not opened:";
+        for (const std::string& path : result.NotHandedOver)
+            text.append("\n").append(path);
+    }
+    return text;
 }
 
 } // namespace quillan

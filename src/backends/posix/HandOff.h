@@ -35,7 +35,8 @@ std::vector<std::string> HandOffPaths(const std::vector<std::string>& args);
 bool WriteHandOffFile(const std::string& folder, const std::vector<std::string>& paths, std::string& error);
 
 // Reads "<folder>/$DATA$.txt" and deletes it. Lines end at LF and are taken byte for byte (a file
-// name may end in CR); empty lines are skipped. A missing file gives no paths. So does anything that is not a regular
+// name may end in CR); empty lines are skipped. Beyond 4 MiB the file is not read, and the line
+// cut there is left out. A missing file gives no paths. So does anything that is not a regular
 // file owned by the user (a symbolic link, a pipe, someone else's file): it is neither read nor deleted.
 std::vector<std::string> ReadHandOffFile(const std::string& folder);
 
@@ -49,8 +50,10 @@ struct THandOffRequest {
 
 // The running instance's end of the socket. Its descriptor is non-blocking; a GUI calls Serve
 // (or HandleIncoming) when Fd() is readable and, while HasPending() is true, again from a short
-// timer, since a client may connect before its message arrives. Calling it from a 100 ms timer
-// alone is enough as well. Only connections from the same user are served.
+// timer, since a client may connect before its message arrives. Each waiting sender holds the
+// instance lock until its reply, so the handler should only take the files and open them later:
+// every millisecond spent in it delays every start queued behind it. Only connections from the
+// same user are served.
 class THandOffReceiver {
 public:
     using THandler = std::function<void(const THandOffRequest&)>;
@@ -107,7 +110,9 @@ struct TInstanceOptions {
 enum class TStartRole {
     srFirstInstance, // start the GUI; release Lock once the main window exists
     srHandedOver, // another instance has the arguments; end
-    srLockTimedOut, // another instance is stuck starting; end at once without a message
+    // Another instance is stuck starting. Without files, end at once without a message; with
+    // files (NotHandedOver), end non-zero naming them (Error).
+    srLockTimedOut,
     srHandOffFailed, // the hand-off could not be made (Error); end non-zero with that message
 };
 
@@ -116,6 +121,11 @@ struct TStartResult {
     // For srHandOffFailed the reason; for srFirstInstance a warning that the program runs
     // without single-instance hand-off (unusable runtime folder, socket failure).
     std::string Error;
+    // For srLockTimedOut and srHandOffFailed the files this start was asked to open and did not
+    // hand over, as they would have been handed over.
+    std::vector<std::string> NotHandedOver;
+    // Held only by a first instance; a second start lets go of it as soon as its hand-off is
+    // taken, so the next start in a burst need not wait for this one's exit.
     std::unique_ptr<TInstanceLock> Lock;
     std::unique_ptr<THandOffReceiver> Receiver;
 };
@@ -123,5 +133,9 @@ struct TStartResult {
 // The start-up decision, made before any display connection exists. `args` are the program's
 // arguments without the program name.
 TStartResult StartInstance(const std::vector<std::string>& args, const TInstanceOptions& options = {});
+
+// What a start that gives up tells the user: the reason, then each file not handed over on a line
+// of its own. Empty when there is nothing to tell (a start without files that found the lock held).
+std::string StartFailureText(const TStartResult& result);
 
 } // namespace quillan

@@ -1,13 +1,134 @@
 #include "backends/posix/InstanceLock.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 
 namespace quillan {
+
+namespace {
+
+void Interrupt(int) { }
+
+constexpr int MaxHoldersWaitedFor = 3;
+
+// Who holds the lock: each holder writes its process and the moment it took the lock into the
+// lock file, so a waiter can tell a queue that moves from a holder that is stuck.
+std::string Holder(int fd)
+{
+    char buffer[64];
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, 0);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+void ClaimHolder(int fd)
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    const std::string text = std::to_string(::getpid()) + " "
+        + std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) + "\n";
+    if (::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()))
+        ::ftruncate(fd, static_cast<off_t>(text.size()));
+}
+
+// Waits for the flock in the kernel, which hands it to a waiter the moment the holder lets go:
+// in a burst of starts every start waits its turn without polling, and none of them burns the
+// CPU the one holding the lock needs. flock has no time-out of its own, so a timer aimed at this
+// thread alone interrupts the wait; it repeats, in case it first fires before flock blocks.
+// The time-out is for one holder: whenever the lock has changed hands the wait starts afresh, so
+// the last of a hundred starts at once, each slow on a busy machine, still gets its turn, while a
+// start that hangs holding the lock is given up on after `timeout`. Never more than three times
+// `timeout` in all.
+// False with errno ETIMEDOUT when the time is up, or another errno when locking failed.
+bool WaitForLock(int fd, std::chrono::milliseconds timeout)
+{
+    const int signal = SIGALRM;
+    struct sigaction action { };
+    action.sa_handler = Interrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: flock must return EINTR
+    struct sigaction previous { };
+    if (::sigaction(signal, &action, &previous) != 0)
+        return false;
+    sigset_t mask, oldMask;
+    sigemptyset(&mask);
+    sigaddset(&mask, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &mask, &oldMask);
+
+    sigevent event {};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = signal;
+    event._sigev_un._tid = static_cast<pid_t>(::syscall(SYS_gettid));
+    timer_t timer {};
+    bool acquired = false;
+    int failure = 0;
+    const auto start = std::chrono::steady_clock::now();
+    auto deadline = start + timeout;
+    // Each holder in turn waiting out its own time-out on a frozen receiver must not keep a
+    // start waiting for ever.
+    const auto last = start + MaxHoldersWaitedFor * timeout;
+    std::string holder = Holder(fd);
+    // False when the same holder has had the lock for the whole time.
+    const auto patient = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        if (std::string current = Holder(fd); current != holder) {
+            holder = std::move(current);
+            deadline = std::min(now + timeout, last);
+        }
+        return now < deadline;
+    };
+    if (::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0) {
+        // No timer to spare: look again and again instead.
+        for (;;) {
+            if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                acquired = true;
+                break;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                failure = errno;
+                break;
+            }
+            if (!patient()) {
+                failure = ETIMEDOUT;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    } else {
+        constexpr long TickNs = 50'000'000;
+        itimerspec tick {};
+        tick.it_value.tv_nsec = TickNs;
+        tick.it_interval.tv_nsec = TickNs;
+        ::timer_settime(timer, 0, &tick, nullptr);
+        for (;;) {
+            if (::flock(fd, LOCK_EX) == 0) {
+                acquired = true;
+                break;
+            }
+            if (errno != EINTR) {
+                failure = errno;
+                break;
+            }
+            if (!patient()) {
+                failure = ETIMEDOUT;
+                break;
+            }
+        }
+        ::timer_delete(timer);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+    ::sigaction(signal, &previous, nullptr);
+    errno = failure;
+    return acquired;
+}
+
+} // namespace
 
 TInstanceLock::TResult TInstanceLock::Acquire(
     const std::string& folder, std::chrono::milliseconds timeout, std::string& error)
@@ -21,24 +142,20 @@ TInstanceLock::TResult TInstanceLock::Acquire(
         error = "Cannot open " + path + ": " + std::strerror(errno);
         return TResult::lrFailed;
     }
-    // flock has no time-out of its own; polling keeps this free of signals and threads.
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            FFd = fd;
-            return TResult::lrAcquired;
-        }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            error = "Cannot lock " + path + ": " + std::strerror(errno);
-            ::close(fd);
-            return TResult::lrFailed;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::close(fd);
-            return TResult::lrTimedOut;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    bool acquired = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!acquired && errno == EWOULDBLOCK && timeout.count() > 0)
+        acquired = WaitForLock(fd, timeout);
+    if (acquired) {
+        ClaimHolder(fd);
+        FFd = fd;
+        return TResult::lrAcquired;
     }
+    const int failure = errno;
+    ::close(fd);
+    if (failure == EWOULDBLOCK || failure == ETIMEDOUT)
+        return TResult::lrTimedOut;
+    error = "Cannot lock " + path + ": " + std::strerror(failure);
+    return TResult::lrFailed;
 }
 
 void TInstanceLock::Release()

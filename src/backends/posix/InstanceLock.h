@@ -5,7 +5,8 @@
 
 namespace quillan {
 
-// How long a starting instance waits for another one to finish starting.
+// How long a starting instance waits for another one to finish starting (for any one holder of
+// the lock: a queue of starts that moves is waited for, up to three times as long).
 inline constexpr std::chrono::milliseconds InstanceLockTimeout { 10000 };
 
 // The lock that serialises start-ups of one user's instances: an exclusive flock on a file in
@@ -21,7 +22,9 @@ public:
     TInstanceLock(const TInstanceLock&) = delete;
     TInstanceLock& operator=(const TInstanceLock&) = delete;
 
-    // Takes the lock on "<folder>/instance.lock", waiting at most `timeout`. The folder must
+    // Takes the lock on "<folder>/instance.lock", waiting at most `timeout` while one and the same
+    // holder keeps it (the wait starts afresh when the lock changes hands, up to 3 x `timeout` in
+    // all). The folder must
     // already be private (EnsurePrivateFolder). lrFailed sets `error`.
     TResult Acquire(const std::string& folder, std::chrono::milliseconds timeout, std::string& error);
     void Release();

@@ -3,13 +3,18 @@
 #include "backends/posix/XdgPaths.h"
 #include "support/TempFolder.h"
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <set>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -409,6 +414,222 @@ TEST_F(HandOffInstance, OnlyARegularFileOfTheUserIsReadAsHandOff)
         EXPECT_TRUE(ReadHandOffFile(FFolder).empty());
         EXPECT_TRUE(std::filesystem::exists(HandOffFile()));
     }
+}
+
+TEST_F(HandOffInstance, StartThatGivesUpOnTheLockNamesTheFilesItCouldNotHandOver)
+{
+    std::string error;
+    ASSERT_TRUE(EnsurePrivateFolder(FFolder, error)) << error;
+    TInstanceLock held;
+    ASSERT_EQ(held.Acquire(FFolder, 0ms, error), TInstanceLock::TResult::lrAcquired) << error;
+
+    TInstanceOptions options;
+    options.LockTimeout = 100ms;
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(FDocs);
+    TStartResult withFiles = StartInstance({ "a.txt", FDocs + "/b.txt" }, options);
+    std::filesystem::current_path(here);
+    EXPECT_EQ(withFiles.Role, TStartRole::srLockTimedOut);
+    EXPECT_FALSE(withFiles.Lock);
+    EXPECT_EQ(withFiles.NotHandedOver, (std::vector<std::string> { FDocs + "/a.txt", FDocs + "/b.txt" }));
+    EXPECT_EQ(StartFailureText(withFiles),
+        "Another start of Quillan did not finish in time; these files were not opened:\n" + FDocs + "/a.txt\n" + FDocs
+            + "/b.txt");
+
+    // Nothing to hand over, nothing lost: the start ends quietly.
+    TStartResult bare = StartInstance({}, options);
+    EXPECT_EQ(bare.Role, TStartRole::srLockTimedOut);
+    EXPECT_TRUE(bare.NotHandedOver.empty());
+    EXPECT_EQ(StartFailureText(bare), "");
+
+    TStartResult success;
+    success.Role = TStartRole::srHandedOver;
+    EXPECT_EQ(StartFailureText(success), "");
+    TStartResult silent;
+    silent.Role = TStartRole::srHandOffFailed;
+    silent.Error = "Quillan is running but does not answer";
+    silent.NotHandedOver = { "/x/one" };
+    EXPECT_EQ(StartFailureText(silent), "Quillan is running but does not answer; this file was not opened:\n/x/one");
+}
+
+TEST_F(HandOffInstance, WaitingForTheLockLeavesTheProcessAsItWas)
+{
+    std::string error;
+    ASSERT_TRUE(EnsurePrivateFolder(FFolder, error)) << error;
+    TInstanceLock held;
+    ASSERT_EQ(held.Acquire(FFolder, 0ms, error), TInstanceLock::TResult::lrAcquired) << error;
+
+    // The wait is interrupted by a timer signal; whoever uses that signal must get it back.
+    static volatile std::sig_atomic_t alarms = 0;
+    struct sigaction mine { };
+    mine.sa_handler = [](int) { alarms = alarms + 1; };
+    sigemptyset(&mine.sa_mask);
+    struct sigaction before { };
+    ASSERT_EQ(::sigaction(SIGALRM, &mine, &before), 0);
+    TInstanceLock waiter;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(waiter.Acquire(FFolder, 250ms, error), TInstanceLock::TResult::lrTimedOut);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 250ms);
+    EXPECT_LT(waited, 2s);
+    std::this_thread::sleep_for(120ms);
+    EXPECT_EQ(alarms, 0) << "the wait's timer outlived the wait";
+    ::raise(SIGALRM);
+    EXPECT_EQ(alarms, 1) << "the signal's own handler was not put back";
+    struct sigaction after { };
+    ::sigaction(SIGALRM, &before, &after);
+    EXPECT_EQ(after.sa_handler, mine.sa_handler);
+
+    // A waiter in another thread is woken by the release itself, not by a later look.
+    std::atomic<bool> got { false };
+    std::thread other([&] {
+        TInstanceLock lock;
+        std::string e;
+        got = lock.Acquire(FFolder, 5s, e) == TInstanceLock::TResult::lrAcquired;
+    });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(got);
+    held.Release();
+    other.join();
+    EXPECT_TRUE(got);
+}
+
+TEST_F(HandOffInstance, LockWaitLastsWhileTheLockChangesHandsButNotForEver)
+{
+    std::string error;
+    ASSERT_TRUE(EnsurePrivateFolder(FFolder, error)) << error;
+    const std::string path = FFolder + "/instance.lock";
+    // Holders in turn, as in a burst of starts: each new holder signs the lock file.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    const auto takeTurns = [&](std::chrono::milliseconds total) {
+        const auto end = std::chrono::steady_clock::now() + total;
+        for (int turn = 0; std::chrono::steady_clock::now() < end; ++turn) {
+            const std::string sign = "holder " + std::to_string(turn) + "\n";
+            EXPECT_EQ(::pwrite(fd, sign.data(), sign.size(), 0), static_cast<ssize_t>(sign.size()));
+            std::this_thread::sleep_for(100ms);
+        }
+    };
+
+    std::atomic<int> result { -1 };
+    std::thread waiter([&] {
+        TInstanceLock lock;
+        std::string e;
+        result = static_cast<int>(lock.Acquire(FFolder, 300ms, e));
+    });
+    takeTurns(700ms); // more than the time-out, less than three of them
+    ::flock(fd, LOCK_UN);
+    waiter.join();
+    EXPECT_EQ(result, static_cast<int>(TInstanceLock::TResult::lrAcquired));
+
+    // A queue that moves for ever is still given up on in the end.
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    result = -1;
+    const auto start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration waited {};
+    std::thread patient([&] {
+        TInstanceLock lock;
+        std::string e;
+        result = static_cast<int>(lock.Acquire(FFolder, 200ms, e));
+        waited = std::chrono::steady_clock::now() - start;
+    });
+    takeTurns(1500ms);
+    patient.join();
+    EXPECT_EQ(result, static_cast<int>(TInstanceLock::TResult::lrTimedOut));
+    EXPECT_GE(waited, 600ms);
+    EXPECT_LT(waited, 1400ms);
+    ::close(fd);
+}
+
+TEST_F(HandOffInstance, SecondStartLetsGoOfTheLockOnceItsFilesAreTaken)
+{
+    TStartResult first = StartInstance({});
+    ASSERT_TRUE(first.Receiver) << first.Error;
+    first.Lock->Release();
+    // The sender reports and then lingers, as a slow process exit would.
+    const std::string report = FRoot + "/report";
+    const pid_t second = Fork([&] {
+        TStartResult r = StartInstance({ FDocs + "/a" });
+        std::ofstream(report) << (r.Role == TStartRole::srHandedOver && !r.Lock ? "handed over, lock released" : "no");
+        std::this_thread::sleep_for(3s);
+        return 0;
+    });
+    ASSERT_EQ(ServeOne(*first.Receiver, {}), 1);
+    for (int i = 0; i < 500 && testutil::ReadFileBytes(report).empty(); ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(testutil::ReadFileBytes(report), "handed over, lock released");
+    ASSERT_TRUE(Running(second));
+    std::string error;
+    TInstanceLock next;
+    EXPECT_EQ(next.Acquire(FFolder, 1s, error), TInstanceLock::TResult::lrAcquired)
+        << "the next start waits for the previous one's exit";
+}
+
+TEST_F(HandOffInstance, BurstOfStartsHandsOverEveryFileExactlyOnce)
+{
+    TStartResult first = StartInstance({});
+    ASSERT_TRUE(first.Receiver) << first.Error;
+    first.Lock->Release();
+    constexpr int Starts = 150;
+    std::vector<pid_t> senders;
+    for (int i = 0; i < Starts; ++i)
+        senders.push_back(Fork([&, i] {
+            // Forking them all takes a while on a busy machine, and nobody serves meanwhile; how
+            // long a burst takes is the benchmark's business, losing none of it is this test's.
+            TInstanceOptions options;
+            options.LockTimeout = 60s;
+            options.ReplyTimeout = 60s;
+            TStartResult r = StartInstance({ FDocs + "/f" + std::to_string(i) }, options);
+            return r.Role == TStartRole::srHandedOver ? 0 : 1;
+        }));
+
+    std::multiset<std::string> arrived;
+    int finished = 0, failed = 0;
+    const auto end = std::chrono::steady_clock::now() + 90s;
+    while (finished < Starts && std::chrono::steady_clock::now() < end) {
+        first.Receiver->Serve(
+            [&](const THandOffRequest& request) { arrived.insert(request.Files.begin(), request.Files.end()); }, 20);
+        for (pid_t& pid : senders) {
+            int status = 0;
+            if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+                std::erase(FChildren, pid);
+                pid = -1;
+                ++finished;
+                failed += !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+            }
+        }
+    }
+    EXPECT_EQ(finished, Starts);
+    EXPECT_EQ(failed, 0);
+    std::multiset<std::string> expected;
+    for (int i = 0; i < Starts; ++i)
+        expected.insert(FDocs + "/f" + std::to_string(i));
+    EXPECT_EQ(arrived, expected);
+    EXPECT_FALSE(std::filesystem::exists(HandOffFile()));
+}
+
+TEST_F(HandOffInstance, HandOffBeyondTheSizeLimitLeavesOutTheLineCutThere)
+{
+    std::string error;
+    ASSERT_TRUE(EnsurePrivateFolder(FFolder, error)) << error;
+    const std::string line(1000, 'x');
+    std::string text;
+    int whole = 0;
+    while (text.size() + line.size() + 1 <= (4u << 20)) {
+        text += line + "\n";
+        ++whole;
+    }
+    // The limit falls inside this line: read in part, it would name a different file.
+    const std::string cut = "/must/not/open/" + std::string(300, 'y');
+    ASSERT_LT(text.size(), 4u << 20);
+    ASSERT_GT(text.size() + cut.size(), 4u << 20);
+    text += cut + "\n";
+    std::ofstream(HandOffFile(), std::ios::binary) << text;
+    const std::vector<std::string> paths = ReadHandOffFile(FFolder);
+    EXPECT_EQ(paths.size(), static_cast<std::size_t>(whole));
+    EXPECT_EQ(paths.back(), line);
+    EXPECT_FALSE(std::filesystem::exists(HandOffFile()));
 }
 
 } // namespace
