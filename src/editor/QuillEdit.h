@@ -416,6 +416,8 @@ private:
 
     // Line primitives: every change of text goes through these (QuillEditPrimitives.cpp).
     void PutLine(int line, std::string_view text);
+    // Replaces `count` bytes at byte `pos` of the line by `text` without rewriting the rest.
+    void SpliceLine(int line, std::size_t pos, std::size_t count, std::string_view text);
     void InsertLine(int line, std::string_view text);
     void DeleteLine(int line);
     void DeleteLineRange(int line, int count);

@@ -555,9 +555,7 @@ void TCustomQuillEdit::DoDeleteLastChar()
         from = target + 1;
     }
     std::string removed(s.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(x - from)));
-    std::string rest(s.substr(0, static_cast<std::size_t>(from - 1)));
-    rest += s.substr(static_cast<std::size_t>(x - 1));
-    PutLine(y, rest);
+    SpliceLine(y, static_cast<std::size_t>(from - 1), removed.size(), {});
     InternalSetCaretXY({ from, y }, true);
     StatusChanged(stCaretColumn);
     RecordChange(
@@ -594,9 +592,7 @@ void TCustomQuillEdit::DoDeleteChar()
     std::string_view s = LineView(y);
     std::size_t length = utf8::SequenceLength(s, static_cast<std::size_t>(x - 1));
     std::string removed(s.substr(static_cast<std::size_t>(x - 1), length));
-    std::string rest(s.substr(0, static_cast<std::size_t>(x - 1)));
-    rest += s.substr(static_cast<std::size_t>(x - 1) + length);
-    PutLine(y, rest);
+    SpliceLine(y, static_cast<std::size_t>(x - 1), length, {});
     RecordChange(TQuillChangeReason::ukDeleteForward, { x, y }, { x + static_cast<int>(length), y }, std::move(removed),
         TQuillSelectionMode::smNormal);
 }
@@ -754,10 +750,7 @@ void TCustomQuillEdit::DoTypeString(std::string_view bytes, bool asIme)
                 e = utf8::Next(s, e);
         }
         std::string overwritten(s.substr(p, e - p));
-        std::string line(s.substr(0, p));
-        line += bytes;
-        line += s.substr(e);
-        PutLine(y, line);
+        SpliceLine(y, p, e - p, bytes);
         TBufferCoord end { x + static_cast<int>(bytes.size()), y };
         InternalSetCaretXY(end, true);
         RecordChange(

@@ -497,7 +497,7 @@ void TCustomQuillEdit::Scroll(TScrollBarKind bar, TScrollCode code, int pos)
         SetLeftChar(1);
         break;
     case TScrollCode::scBottom:
-        SetLeftChar(FMaxLeftChar);
+        SetLeftChar(MaxLeftCharLimit());
         break;
     case TScrollCode::scTrack:
     case TScrollCode::scPosition:

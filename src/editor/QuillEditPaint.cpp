@@ -38,9 +38,14 @@ struct TCustomQuillEdit::TPaintContext {
     TBufferCoord SelStart; // X as display columns
     TBufferCoord SelStop;
 
-    // The line being painted (its expanded text: tabs are spaces by now).
+    // The line being painted (its expanded text: tabs are spaces by now), or the part of it from
+    // cell Base on that the clip shows.
     int RowTop = 0;
     std::string_view Text;
+    int Base = 0;
+    // With a highlighter Text is the whole expanded line, whose token positions are bytes of it,
+    // and the tables below start at byte ByteBase, the character at cell Base.
+    std::size_t ByteBase = 0;
     // ASCII: every character is one byte and one cell, and no table is needed.
     bool Simple = true;
     // Otherwise, for each character from the first on, its first byte and its first cell, and
@@ -63,19 +68,24 @@ struct TCustomQuillEdit::TPaintContext {
     TColor RunBg = 0;
     TFontStyles RunStyle = 0;
 
-    void SetLine(std::string_view text)
+    void SetLine(std::string_view text, int base, std::size_t byteBase = 0)
     {
         Text = text;
-        Simple = IsAscii(text);
+        Base = base;
+        ByteBase = byteBase;
+        const std::string_view listed = text.substr(byteBase);
+        Simple = IsAscii(listed);
         if (Simple) {
-            CharCount = CellCount = static_cast<int>(std::min<std::size_t>(text.size(), INT_MAX));
+            CharCount
+                = static_cast<int>(std::min<std::size_t>(listed.size(), INT_MAX - static_cast<std::size_t>(base)));
+            CellCount = Base + CharCount;
             return;
         }
         CharBytes.clear();
         CharCells.clear();
         std::uint32_t cell = 0;
-        std::size_t i = 0;
-        while (i < text.size() && cell < static_cast<std::uint32_t>(LastCell)) {
+        std::size_t i = byteBase;
+        while (i < text.size() && cell < static_cast<std::uint32_t>(std::max(0, LastCell - Base))) {
             int cells;
             std::size_t n = CharCellsAt(text, i, cells);
             CharBytes.push_back(static_cast<std::uint32_t>(i));
@@ -86,11 +96,12 @@ struct TCustomQuillEdit::TPaintContext {
         CharCount = static_cast<int>(CharBytes.size());
         CharBytes.push_back(static_cast<std::uint32_t>(i));
         CharCells.push_back(cell);
-        CellCount = static_cast<int>(cell);
+        CellCount = Base + static_cast<int>(cell);
     }
     // The character that covers `cell`, or CharCount past the listed ones.
     int CharAtCell(int cell) const
     {
+        cell -= Base;
         if (Simple)
             return std::clamp(cell, 0, CharCount);
         auto it = std::upper_bound(CharCells.begin(), CharCells.end(), static_cast<std::uint32_t>(std::max(cell, 0)));
@@ -99,6 +110,7 @@ struct TCustomQuillEdit::TPaintContext {
     // The first character that starts at or after `cell`.
     int CharFromCell(int cell) const
     {
+        cell -= Base;
         if (Simple)
             return std::clamp(cell, 0, CharCount);
         auto it = std::lower_bound(CharCells.begin(), CharCells.end(), static_cast<std::uint32_t>(std::max(cell, 0)));
@@ -106,19 +118,26 @@ struct TCustomQuillEdit::TPaintContext {
     }
     std::size_t ByteOfChar(int k) const
     {
-        return Simple ? static_cast<std::size_t>(k) : CharBytes[static_cast<std::size_t>(k)];
+        return Simple ? ByteBase + static_cast<std::size_t>(k) : CharBytes[static_cast<std::size_t>(k)];
     }
-    int CellOfChar(int k) const { return Simple ? k : static_cast<int>(CharCells[static_cast<std::size_t>(k)]); }
+    int CellOfChar(int k) const
+    {
+        return Base + (Simple ? k : static_cast<int>(CharCells[static_cast<std::size_t>(k)]));
+    }
     // The cell of the first character that starts at or after `byte`; bytes past the listed
     // characters lie beyond the clip.
     int CellOfByte(std::size_t byte) const
     {
+        // Before the listed characters is before the clip.
+        if (byte < ByteBase)
+            return Base;
         if (Simple)
-            return static_cast<int>(std::min<std::size_t>(byte, INT_MAX));
+            return Base
+                + static_cast<int>(std::min<std::size_t>(byte - ByteBase, INT_MAX - static_cast<std::size_t>(Base)));
         if (byte >= CharBytes.back())
             return byte == CharBytes.back() ? CellCount : std::max(CellCount, LastCell);
         auto it = std::lower_bound(CharBytes.begin(), CharBytes.end(), static_cast<std::uint32_t>(byte));
-        return static_cast<int>(CharCells[static_cast<std::size_t>(it - CharBytes.begin())]);
+        return Base + static_cast<int>(CharCells[static_cast<std::size_t>(it - CharBytes.begin())]);
     }
 };
 
@@ -229,9 +248,25 @@ void TCustomQuillEdit::PaintTextLines(ICanvas& canvas, const TRect& clip, int fi
 
 void TCustomQuillEdit::PaintLine(TPaintContext& pc, int line)
 {
-    const QuillString expanded = FLines->ExpandedString(line - 1);
     pc.RowTop = (line - FTopLine) * FLineHeight;
-    pc.SetLine(expanded.view());
+    // A highlighter scans the line from its start; without one only the cells the clip shows
+    // are expanded, so a line of megabytes scrolled far right costs what shows of it.
+    QuillString expanded;
+    std::string visible;
+    if (FHighlighter) {
+        expanded = FLines->ExpandedString(line - 1);
+        // The expanded text has no tabs left, so this walk is quick even far along the line.
+        const TCellSpot first = quillan::CharAtCell(expanded.view(), pc.FirstCell, FTabWidth);
+        pc.SetLine(expanded.view(), static_cast<int>(first.Cell), first.Byte);
+    } else {
+        const std::string_view s = LineView(line);
+        const TCellSpot first = FLines->CharAtCell(line - 1, pc.FirstCell);
+        const TCellSpot last = FLines->CharAtCell(line - 1, std::max(pc.FirstCell, pc.LastCell));
+        // A character reaching over the right edge of the clip is drawn whole and clipped.
+        const std::size_t end = last.Cell < pc.LastCell ? last.Byte + last.Length : last.Byte;
+        AppendExpanded(visible, s.substr(first.Byte, end - first.Byte), first.Cell, FTabWidth);
+        pc.SetLine(visible, static_cast<int>(first.Cell));
+    }
 
     pc.SelFrom = pc.SelTo = 0;
     if (pc.SelVisible && line >= pc.SelStart.Y && line <= pc.SelStop.Y) {

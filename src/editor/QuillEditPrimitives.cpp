@@ -12,6 +12,11 @@ void TCustomQuillEdit::PutLine(int line, std::string_view text)
     FLines->Put(line - 1, text);
 }
 
+void TCustomQuillEdit::SpliceLine(int line, std::size_t pos, std::size_t count, std::string_view text)
+{
+    FLines->Splice(line - 1, pos, count, text);
+}
+
 void TCustomQuillEdit::InsertLine(int line, std::string_view text)
 {
     FLines->Insert(line - 1, text);
@@ -33,9 +38,7 @@ void TCustomQuillEdit::PadLine(int line, int length)
     int len = LineLength(line);
     if (len >= length)
         return;
-    std::string padded(LineView(line));
-    padded.append(static_cast<std::size_t>(length - len), ' ');
-    PutLine(line, padded);
+    SpliceLine(line, static_cast<std::size_t>(len), 0, std::string(static_cast<std::size_t>(length - len), ' '));
     RecordImplicit(
         TQuillChangeReason::ukInsert, { len + 1, line }, { length + 1, line }, {}, TQuillSelectionMode::smNormal);
 }
@@ -97,14 +100,19 @@ void TCustomQuillEdit::DeleteSelectionPrimitive()
     case TQuillSelectionMode::smNormal: {
         std::string_view first = LineView(start.Y);
         std::size_t a = std::min<std::size_t>(static_cast<std::size_t>(start.X - 1), first.size());
-        std::string joined(first.substr(0, a));
         std::string_view last = LineView(stop.Y);
         std::size_t b = std::min<std::size_t>(static_cast<std::size_t>(stop.X - 1), last.size());
         bool changed = stop.Y > start.Y || b > a;
-        joined += last.substr(b);
         start.X = static_cast<int>(a) + 1;
-        SetSelAnchor(start);
-        if (changed) {
+        if (stop.Y == start.Y) {
+            SetSelAnchor(start);
+            // Within one line the bytes after the range only move up.
+            if (changed)
+                SpliceLine(start.Y, a, b - a, {});
+        } else {
+            std::string joined(first.substr(0, a));
+            joined += last.substr(b);
+            SetSelAnchor(start);
             DeleteLineRange(start.Y + 1, stop.Y - start.Y);
             PutLine(start.Y, joined);
         }
@@ -185,15 +193,15 @@ TBufferCoord TCustomQuillEdit::InsertNormal(std::string_view text)
     // The caret is on a character boundary already, except while undo replays exact positions.
     std::size_t p = std::min<std::size_t>(static_cast<std::size_t>(FCaretX - 1), s.size());
     std::vector<std::string_view> rows = SplitRows(text);
-    std::string back(s.substr(p));
-    std::string first(s.substr(0, p));
-    first += rows[0];
     TBufferCoord caret;
     if (rows.size() == 1) {
-        caret = { static_cast<int>(first.size()) + 1, y };
-        first += back;
-        PutLine(y, first);
+        // Within the line: the bytes around the insertion stay where they are.
+        caret = { static_cast<int>(p + rows[0].size()) + 1, y };
+        SpliceLine(y, p, 0, rows[0]);
     } else {
+        std::string back(s.substr(p));
+        std::string first(s.substr(0, p));
+        first += rows[0];
         PutLine(y, first);
         int n = static_cast<int>(rows.size());
         for (int k = 1; k < n - 1; ++k)

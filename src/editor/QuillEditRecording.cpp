@@ -166,7 +166,7 @@ void TCustomQuillEdit::TrimTouchedLines()
                     continue;
                 std::string tail(s.substr(n));
                 int len = static_cast<int>(s.size());
-                FLines->Put(i, s.substr(0, n));
+                FLines->Splice(i, n, s.size() - n, {});
                 RecordImplicit(TQuillChangeReason::ukDeleteForward, { static_cast<int>(n) + 1, i + 1 },
                     { len + 1, i + 1 }, std::move(tail), TQuillSelectionMode::smNormal);
             }

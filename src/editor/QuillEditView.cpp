@@ -145,9 +145,16 @@ int TCustomQuillEdit::MaxTopLine() const
 
 int TCustomQuillEdit::MaxLeftCharLimit() const
 {
-    if (FOptions.Contains(TQuillEditorOption::eoScrollPastEol))
-        return FMaxLeftChar;
-    return FLines->LongestLineLength();
+    long long limit = FLines->LongestLineLength();
+    if (FOptions.Contains(TQuillEditorOption::eoScrollPastEol)) {
+        // The caret may stand beyond MaxLeftChar: at the end of a longer line, or in virtual
+        // space after a line whose tabs take more cells than it has bytes. The user must see
+        // where they type, so the range reaches the caret wherever it is.
+        limit = std::max<long long>({ FMaxLeftChar, limit + 1, DisplayColumn({ FCaretX, FCaretY }) });
+    }
+    // Client pixels are ints: the x of every cell scrolled to must stay far from overflowing.
+    const long long cells = (INT_MAX / 2) / std::max(1, FCharWidth);
+    return static_cast<int>(std::min(limit, cells));
 }
 
 void TCustomQuillEdit::SetTopLine(int value)
@@ -208,7 +215,7 @@ int TCustomQuillEdit::DisplayColumn(TBufferCoord pos) const
         return pos.X;
     std::string_view s = LineView(pos.Y);
     auto target = static_cast<std::size_t>(std::max(0, pos.X - 1));
-    long long column = CellOfByte(s, target, FTabWidth);
+    long long column = FLines->CellOfByte(pos.Y - 1, target);
     // Past the end every column is one cell.
     if (target > s.size())
         column += static_cast<long long>(target - s.size());
@@ -221,7 +228,7 @@ int TCustomQuillEdit::ColumnAtDisplay(int line, int displayColumn, bool nearest)
         return displayColumn;
     std::string_view s = LineView(line);
     const long long cell = std::max(0, displayColumn - 1);
-    const TCellSpot spot = CharAtCell(s, cell, FTabWidth);
+    const TCellSpot spot = FLines->CharAtCell(line - 1, cell);
     if (spot.Length == 0)
         return ClampColumn(static_cast<long long>(s.size()) + 1 + (cell - spot.Cell));
     // Inside a tab or a wide character: the character after it, or the nearer edge (the left one
@@ -241,7 +248,7 @@ int TCustomQuillEdit::ColumnForPixel(int line, int x) const
         return 1;
     std::string_view s = line >= 1 && line <= FLines->Count() ? LineView(line) : std::string_view {};
     const long long cell = x / FCharWidth;
-    const TCellSpot spot = CharAtCell(s, cell, FTabWidth);
+    const TCellSpot spot = FLines->CharAtCell(line - 1, cell);
     if (spot.Length == 0) {
         // Past the end: the nearest cell boundary, halves rounding up.
         const long long boundary = (2LL * x + FCharWidth) / (2LL * FCharWidth);

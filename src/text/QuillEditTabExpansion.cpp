@@ -279,11 +279,55 @@ int TQuillEditStringList::GetExpandedLength(int index) const
     return rec.ExpandedLength;
 }
 
+long long TQuillEditStringList::CellOfByte(int index, std::size_t byte) const
+{
+    return FCells.CellOfByte(GetView(index), byte, FTabWidth);
+}
+
+TCellSpot TQuillEditStringList::CharAtCell(int index, long long cell) const
+{
+    return FCells.CharAtCell(GetView(index), cell, FTabWidth);
+}
+
+bool TQuillEditStringList::ExpandedAfterSplice(const TQuillEditStringRec& rec, std::size_t pos, std::size_t count,
+    std::string_view text, std::int32_t& length, std::uint8_t& flags) const
+{
+    if ((rec.LineFlags & expandedLengthStale) || rec.ExpandedLength < 0 || rec.ExpandedLength == INT32_MAX)
+        return false;
+    const std::string_view s(rec.LineText.Data(), rec.LineText.Size());
+    // With plain bytes around the edit every character outside it stays as it was: none reaches
+    // into the edit or out of it, so the text after it only moves.
+    const std::size_t lo = pos >= 3 ? pos - 3 : 0;
+    const std::size_t hi = std::min(s.size(), pos + count + 3);
+    if (!IsAscii(s.substr(lo, hi - lo)) || !IsAscii(text))
+        return false;
+    const long long c0 = FCells.CellOfByte(s, pos, FTabWidth);
+    const long long oldEnd = WalkToByte(s, { pos, c0 }, pos + count, FTabWidth).Cell;
+    const long long newEnd = WalkToByte(text, { 0, c0 }, text.size(), FTabWidth).Cell;
+    // The text after the edit moves by the edit's change in cells up to its first tab; that tab
+    // ends on a stop, and from there on the rest moves by the difference of the two stops.
+    long long delta = newEnd - oldEnd;
+    const std::size_t tail = pos + count;
+    const std::size_t tab = (rec.LineFlags & tabsAbsent) ? std::string_view::npos : s.find('\t', tail);
+    if (tab != std::string_view::npos) {
+        const long long before = WalkToByte(s, { tail, oldEnd }, tab, FTabWidth).Cell - oldEnd;
+        delta = NextTabStop(newEnd + before, FTabWidth) - NextTabStop(oldEnd + before, FTabWidth);
+    }
+    const long long result = static_cast<long long>(rec.ExpandedLength) + delta;
+    if (result < 0 || result >= INT32_MAX)
+        return false;
+    length = static_cast<std::int32_t>(result);
+    const bool tabs = !(rec.LineFlags & tabsAbsent) || text.find('\t') != std::string_view::npos;
+    flags = tabs ? tabsPresent : tabsAbsent;
+    return true;
+}
+
 void TQuillEditStringList::SetTabWidth(int value)
 {
     if (value == FTabWidth)
         return;
     FTabWidth = value;
+    FCells.Clear();
     FExpand = linestore::ExpandRoutineFor(value);
     InvalidateLongest();
     for (int i = 0; i < FCount; ++i) {

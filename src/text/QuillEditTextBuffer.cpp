@@ -33,8 +33,12 @@ void TQuillEditStringList::ReleaseLines(int index, int count) noexcept
     // Neighbouring lines usually come from one block: give its references back in one go.
     QuillStringBlock* run = nullptr;
     std::size_t runLength = 0;
+    const bool cached = !FCells.Empty();
     for (int i = index; i < index + count; ++i) {
-        QuillStringBlock* block = Rec(i).LineText.Block;
+        const QuillStringRep& rep = Rec(i).LineText;
+        if (cached && rep.Size() >= TLineCellCache::MinLineBytes)
+            FCells.Forget(rep.Data());
+        QuillStringBlock* block = rep.Block;
         if (block == run) {
             ++runLength;
             continue;
@@ -122,6 +126,7 @@ std::string TQuillEditStringList::GetText() const
 void TQuillEditStringList::PutRep(int index, QuillStringRep text)
 {
     TQuillEditStringRec& rec = Rec(index);
+    FCells.Forget(rec.LineText.Data());
     QuillStringBlock::Release(rec.LineText.Block);
     rec.LineText = text;
     rec.LineFlags = expandedLengthStale;
@@ -142,6 +147,73 @@ void TQuillEditStringList::Put(int index, const QuillString& text)
     CheckIndex(index, FCount - 1);
     Bracketed(*this, [&] {
         PutRep(index, QuillString(text).ToRep());
+        FireLine(OnLinePut, index);
+    });
+}
+
+void TQuillEditStringList::Splice(int index, std::size_t pos, std::size_t count, std::string_view text)
+{
+    if (index == 0 && FCount == 0) {
+        Add(text);
+        return;
+    }
+    CheckIndex(index, FCount - 1);
+    Bracketed(*this, [&] {
+        TQuillEditStringRec& rec = Rec(index);
+        const QuillStringRep old = rec.LineText;
+        const char* oldData = old.Data();
+        const std::size_t size = old.Size();
+        pos = std::min(pos, size);
+        count = std::min(count, size - pos);
+        const std::size_t newSize = size - count + text.size();
+        // Text taken from the line itself must not be overwritten while it is copied.
+        std::string own;
+        if (old.Block && text.data() >= old.Block->Bytes() && text.data() < old.Block->Bytes() + old.Block->Capacity) {
+            own.assign(text);
+            text = own;
+        }
+        std::int32_t length = 0;
+        std::uint8_t flags = 0;
+        const bool known = ExpandedAfterSplice(rec, pos, count, text, length, flags);
+        // Room to grow, so that typing at the end of a long line does not copy it every time.
+        const std::size_t room = newSize / 8 + 16;
+        if (newSize == 0) {
+            FCells.Forget(oldData);
+            QuillStringBlock::Release(old.Block);
+            rec.LineText = { nullptr, 0, 0 };
+        } else if (old.Block && old.Block->RefCount == 1 && old.Length != QuillStringRep::BigLength
+            && newSize < QuillStringRep::BigLength) {
+            QuillStringBlock* block = old.Block;
+            if (old.Offset + newSize > block->Capacity)
+                block = QuillStringBlock::Reallocate(block, old.Offset + newSize + room);
+            char* bytes = block->Bytes() + old.Offset;
+            std::memmove(bytes + pos + text.size(), bytes + pos + count, size - pos - count);
+            if (!text.empty())
+                std::memcpy(bytes + pos, text.data(), text.size());
+            rec.LineText = { block, old.Offset, static_cast<std::uint32_t>(newSize) };
+            FCells.Edited(oldData, { bytes, newSize }, pos);
+        } else {
+            QuillStringBlock* block = QuillStringBlock::Allocate(newSize + room);
+            char* bytes = block->Bytes();
+            std::memcpy(bytes, oldData, pos);
+            if (!text.empty())
+                std::memcpy(bytes + pos, text.data(), text.size());
+            std::memcpy(bytes + pos + text.size(), oldData + pos + count, size - pos - count);
+            const std::uint32_t packed
+                = newSize < QuillStringRep::BigLength ? static_cast<std::uint32_t>(newSize) : QuillStringRep::BigLength;
+            if (packed == QuillStringRep::BigLength)
+                block = QuillStringBlock::Reallocate(block, newSize); // the big form takes its size from the block
+            FCells.Forget(oldData);
+            QuillStringBlock::Release(old.Block);
+            rec.LineText = { block, 0, packed };
+        }
+        if (known) {
+            rec.ExpandedLength = length;
+            rec.LineFlags = flags;
+        } else {
+            rec.LineFlags = expandedLengthStale;
+        }
+        NoteLineChanged(index);
         FireLine(OnLinePut, index);
     });
 }
@@ -180,7 +252,7 @@ void TQuillEditStringList::Delete(int index)
     CheckIndex(index, FCount - 1);
     Bracketed(*this, [&] {
         MoveGap(index);
-        QuillStringBlock::Release(Rec(index).LineText.Block);
+        ReleaseLines(index, 1);
         --FCount; // the slot after the gap joins it
         InvalidateLongest();
         FireLine(OnLineDeleted, index);

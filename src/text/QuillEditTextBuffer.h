@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/QuillEditTypes.h"
+#include "text/QuillEditCellCache.h"
 #include "text/QuillString.h"
 
 #include <cstddef>
@@ -64,6 +65,11 @@ public:
     // Put at 0 on an empty list appends (and fires OnLineAdded, not OnLinePut).
     void Put(int index, std::string_view text);
     void Put(int index, const QuillString& text);
+    // Replaces `count` bytes at byte `pos` of the line (both clamped to it) by `text`, firing
+    // OnLinePut as Put does. The line's bytes are changed where they lie when nothing else
+    // shares them, and a long line keeps room to grow, so typing into a line of megabytes costs
+    // what the bytes after the edit take to move, not a copy of the line.
+    void Splice(int index, std::size_t pos, std::size_t count, std::string_view text);
     int Add(std::string_view text);
     int Add(const QuillString& text);
     // 0..Count; Count appends. Fires OnLineInserted.
@@ -96,6 +102,11 @@ public:
     int GetExpandedLength(int index) const;
     // Expanded length of the longest line (the first of equals); 0 for no lines or empty lines.
     int LongestLineLength() const;
+    // Cells of the line before its first character at or after `byte`, and the character that
+    // covers a cell: CellOfByte and CharAtCell of QuillString.h on the line at TabWidth, quick
+    // also far along a very long line.
+    long long CellOfByte(int index, std::size_t byte) const;
+    TCellSpot CharAtCell(int index, long long cell) const;
 
     int TabWidth() const { return FTabWidth; }
     void SetTabWidth(int value);
@@ -143,6 +154,10 @@ private:
     void AppendReps(QuillStringRep* lines, std::size_t n);
     void PutRep(int index, QuillStringRep text);
     void ReleaseLines(int index, int count) noexcept;
+    // Gives the new length when it follows from the old one and the bytes near the edit, so that
+    // an edit need not measure the whole line again; false when the line must be measured.
+    bool ExpandedAfterSplice(const TQuillEditStringRec& rec, std::size_t pos, std::size_t count, std::string_view text,
+        std::int32_t& length, std::uint8_t& flags) const;
     void CheckIndex(int index, int limit) const;
     void ComputeExpanded(TQuillEditStringRec& rec) const;
     inline void InvalidateLongest() const;
@@ -168,6 +183,7 @@ private:
     mutable int FLongestIndex = -1;
     mutable int FLongestLength = 0;
     mutable std::vector<int> FPutSinceLongest;
+    mutable TLineCellCache FCells;
 };
 
 TQuillEditStringRec& TQuillEditStringList::Rec(int index) const

@@ -100,11 +100,11 @@ std::size_t PlainRunLength(std::string_view s, std::size_t from)
     return i - from;
 }
 
-long long CellOfByte(std::string_view s, std::size_t end, int tabWidth)
+TCellWalk WalkToByte(std::string_view s, TCellWalk from, std::size_t end, int tabWidth)
 {
     end = std::min(end, s.size());
-    long long cell = 0;
-    std::size_t i = 0;
+    long long cell = from.Cell;
+    std::size_t i = from.Byte;
     while (i < end) {
         std::size_t run = std::min(PlainRunLength(s, i), end - i);
         cell += static_cast<long long>(run);
@@ -120,7 +120,12 @@ long long CellOfByte(std::string_view s, std::size_t end, int tabWidth)
             cell += width;
         }
     }
-    return cell;
+    return { i, cell };
+}
+
+long long CellOfByte(std::string_view s, std::size_t end, int tabWidth)
+{
+    return WalkToByte(s, {}, end, tabWidth).Cell;
 }
 
 long long LineCells(std::string_view s, int tabWidth, bool* hasTabs)
@@ -132,8 +137,13 @@ long long LineCells(std::string_view s, int tabWidth, bool* hasTabs)
 
 TCellSpot CharAtCell(std::string_view s, long long cell, int tabWidth)
 {
-    long long at = 0;
-    std::size_t i = 0;
+    return CharAtCellFrom(s, {}, cell, tabWidth);
+}
+
+TCellSpot CharAtCellFrom(std::string_view s, TCellWalk from, long long cell, int tabWidth)
+{
+    long long at = from.Cell;
+    std::size_t i = from.Byte;
     while (i < s.size()) {
         std::size_t run = PlainRunLength(s, i);
         if (run > 0) {
@@ -169,6 +179,13 @@ std::ostream& operator<<(std::ostream& os, const QuillString& s)
 void AppendExpanded(std::string& out, std::string_view text, long long cell, int tabWidth)
 {
     for (std::size_t i = 0; i < text.size();) {
+        // Plain text goes over in runs: this expands whole lines of megabytes.
+        if (const std::size_t run = PlainRunLength(text, i); run > 0) {
+            out.append(text.substr(i, run));
+            cell += static_cast<long long>(run);
+            i += run;
+            continue;
+        }
         if (text[i] == '\t') {
             const long long next = NextTabStop(cell, tabWidth);
             out.append(static_cast<std::size_t>(next - cell), ' ');

@@ -228,6 +228,16 @@ inline long long NextTabStop(long long cell, int tabWidth)
 // Cells (from 0) before the first character that starts at or after byte `end`: a character
 // that `end` falls inside is counted whole. `end` past the text gives the line's width.
 long long CellOfByte(std::string_view s, std::size_t end, int tabWidth);
+
+// A place on a line where a character starts (or its end) and the cell there. Walking on from
+// one gives what a walk from the line's start would, so a long line can be measured from the
+// nearest place already known instead of from its start.
+struct TCellWalk {
+    std::size_t Byte = 0;
+    long long Cell = 0;
+};
+// From `from` to the first character that starts at or after byte `end` (or the line's end).
+TCellWalk WalkToByte(std::string_view s, TCellWalk from, std::size_t end, int tabWidth);
 // Width of the line in cells; `hasTabs` tells whether it holds a tab.
 long long LineCells(std::string_view s, int tabWidth, bool* hasTabs = nullptr);
 
@@ -244,5 +254,7 @@ struct TCellSpot {
 };
 // The character covering 0-based `cell` (cell >= 0).
 TCellSpot CharAtCell(std::string_view s, long long cell, int tabWidth);
+// The same, walking from a known place at or before that cell.
+TCellSpot CharAtCellFrom(std::string_view s, TCellWalk from, long long cell, int tabWidth);
 
 } // namespace quillan
