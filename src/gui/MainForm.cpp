@@ -13,6 +13,7 @@
 #include "gui/JumpForm.h"
 #include "gui/PrintFrontEnd.h"
 #include "gui/StateImages.h"
+#include "gui/TabStrip.h"
 #include "gui/WindowBehaviour.h"
 
 #include <algorithm>
@@ -27,7 +28,6 @@
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
-#include <wx/notebook.h>
 #include <wx/sizer.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
@@ -200,7 +200,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         splitter, wxID_ANY, wxDefaultPosition, wxSize(137, -1), wxLC_REPORT | wxLC_NO_HEADER | wxLC_SINGLE_SEL);
     FList->SetImageList(FImages, wxIMAGE_LIST_SMALL);
     FList->InsertColumn(0, "", wxLIST_FORMAT_LEFT, 200);
-    FNotebook = new wxNotebook(splitter, wxID_ANY, wxDefaultPosition, wxSize(140, 80), wxNB_MULTILINE);
+    FNotebook = new TTabStrip(splitter, wxID_ANY, wxDefaultPosition, wxSize(140, 80));
     FNotebook->SetImageList(FImages);
     splitter->SetMinimumPaneSize(80);
     splitter->SplitVertically(FList, FNotebook, 137);
@@ -244,6 +244,15 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     SetDropTarget(new TFrameFileDrop(
         *this, [this] { return FStates.AcceptDrops; },
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
+    // The documents' pages are the strip's own windows, which GTK does not pick for the first
+    // focus as it picked a notebook's page: the window hands it to the active editor itself.
+    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+        event.Skip();
+        if (event.IsShown() && FModel)
+            CallAfter([this] { FocusEditor(FModel->ActiveSlot()); });
+    });
+    FNotebook->SetFileDrop([this] { return FStates.AcceptDrops; },
+        [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); });
     SetTitle(SAppTitle);
     CreateWindowBehaviour();
 }
@@ -433,7 +442,7 @@ void TMainForm::AddDocumentTab(TQuillEdit& edit, const std::string& caption, int
     FWindows.push_back(window);
     const bool syncing = FSyncing;
     FSyncing = true;
-    FNotebook->AddPage(window, Wx(caption), false, image);
+    FNotebook->AddPage(window, Wx(caption), image);
     FSyncing = syncing;
 }
 
@@ -755,6 +764,7 @@ void TMainForm::WriteStateFile()
     }
     out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
     out << "tab=" << FNotebook->GetSelection() << "\n";
+    out << FNotebook->StateLines();
     out << "toolbarwidth=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
     if (FBehaviour)
