@@ -14,6 +14,7 @@
 #include "gui/PrintFrontEnd.h"
 #include "gui/StateImages.h"
 #include "gui/TabStrip.h"
+#include "gui/ToolIcons.h"
 #include "gui/WindowBehaviour.h"
 
 #include <algorithm>
@@ -22,7 +23,6 @@
 #include <functional>
 #include <sstream>
 #include <vector>
-#include <wx/artprov.h>
 #include <wx/dcclient.h>
 #include <wx/dnd.h>
 #include <wx/imaglist.h>
@@ -396,35 +396,35 @@ void TMainForm::CreateMenus()
 void TMainForm::CreateToolBar()
 {
     FToolBar = wxFrame::CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL);
-    auto art = [](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16)); };
-    auto tool = [&](int id, const wxArtID& bitmap, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
-        FToolBar->AddTool(id, "", art(bitmap), hint, kind);
+    // Our own pictures (ToolIcons.h), each with a disabled form that is plainly grey.
+    auto tool = [&](int id, const char* picture, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
+        FToolBar->AddTool(id, "", ToolIcon(picture), DisabledToolIcon(picture), kind, hint);
     };
-    tool(ID_NEW, wxART_NEW, "Create a new text file");
-    tool(ID_CLOSE, wxART_CLOSE, "Close current file");
+    tool(ID_NEW, "new", "Create a new text file");
+    tool(ID_CLOSE, "close", "Close current file");
     FToolBar->AddSeparator();
-    tool(ID_OPEN, wxART_FILE_OPEN, "Open an existing text file", wxITEM_DROPDOWN);
-    tool(ID_SAVE, wxART_FILE_SAVE, "Save current text file", wxITEM_DROPDOWN);
+    tool(ID_OPEN, "open", "Open an existing text file", wxITEM_DROPDOWN);
+    tool(ID_SAVE, "save", "Save current text file", wxITEM_DROPDOWN);
     FToolBar->AddSeparator();
-    tool(ID_PRINT, wxART_PRINT, "Print current file");
-    tool(ID_PAGESETUP, wxART_REPORT_VIEW, "Edit page margins, headers and footers");
-    tool(ID_PRINTPREVIEW, wxART_FIND_AND_REPLACE, "Print preview");
+    tool(ID_PRINT, "print", "Print current file");
+    tool(ID_PAGESETUP, "pagesetup", "Edit page margins, headers and footers");
+    tool(ID_PRINTPREVIEW, "printpreview", "Print preview");
     FToolBar->AddSeparator();
-    tool(ID_SEND, wxART_GO_UP, "Send current file via e-mail");
+    tool(ID_SEND, "send", "Send current file via e-mail");
     FToolBar->AddSeparator();
-    tool(ID_UNDO, wxART_UNDO, "Undo last action");
-    tool(ID_CUT, wxART_CUT, "Cut selected text to the clipboard");
-    tool(ID_COPY, wxART_COPY, "Copy selected text to the clipboard");
-    tool(ID_PASTE, wxART_PASTE, "Paste contents of the clipboard into current file");
+    tool(ID_UNDO, "undo", "Undo last action");
+    tool(ID_CUT, "cut", "Cut selected text to the clipboard");
+    tool(ID_COPY, "copy", "Copy selected text to the clipboard");
+    tool(ID_PASTE, "paste", "Paste contents of the clipboard into current file");
     FToolBar->AddSeparator();
-    tool(ID_FIND, wxART_FIND, "Search for text");
-    tool(ID_GOTOLINE, wxART_GOTO_LAST, "Jump to a specific line");
+    tool(ID_FIND, "find", "Search for text");
+    tool(ID_GOTOLINE, "gotoline", "Jump to a specific line");
     FToolBar->AddSeparator();
-    tool(ID_CONTENTS, wxART_HELP, "Display Help Contents");
-    tool(ID_EXIT, wxART_QUIT, "Close Quillan");
+    tool(ID_CONTENTS, "help", "Display Help Contents");
+    tool(ID_EXIT, "exit", "Close Quillan");
     FToolBar->AddSeparator();
-    tool(ID_PREVFILE, wxART_GO_BACK, "Jump to previous file");
-    tool(ID_NEXTFILE, wxART_GO_FORWARD, "Jump to next file");
+    tool(ID_PREVFILE, "previous", "Jump to previous file");
+    tool(ID_NEXTFILE, "next", "Jump to next file");
     FToolBar->Realize();
 }
 
@@ -774,6 +774,12 @@ void TMainForm::WriteStateFile()
     const wxRect tool = ToolScreenRect(*FToolBar, ID_GOTOLINE);
     if (!tool.IsEmpty())
         out << "gotolinetool=" << tool.x + tool.width / 2 << "," << tool.y + tool.height / 2 << "\n";
+    // And where Previous and Next are, for tests that look at their enabled and disabled pictures.
+    for (const auto& [name, id] : { std::pair { "prevtool", ID_PREVFILE }, std::pair { "nexttool", ID_NEXTFILE } }) {
+        const wxRect r = ToolScreenRect(*FToolBar, id);
+        if (!r.IsEmpty())
+            out << name << "=" << r.x << "," << r.y << "," << r.width << "," << r.height << "\n";
+    }
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();
     const bool shown = active >= 0 && active < static_cast<int>(FWindows.size());

@@ -5,6 +5,7 @@
 #include "GuiTestUtil.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <csignal>
@@ -17,6 +18,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <wx/image.h>
 
@@ -511,6 +513,59 @@ TEST_F(MainWindowTest, EveryOpenDocumentHasAVisibleTabAndAClickPicksIt)
     state = State();
     EXPECT_EQ(state.count("tabrect9"), 0u);
     EXPECT_EQ(state["slot3"].substr(0, args[3].size()), args[3]);
+}
+
+// Pixels of a toolbar button that carry a clear colour, and those that are drawn at all.
+std::pair<int, int> ColourfulAndDrawn(const wxImage& screen, const wxRect& r)
+{
+    int colourful = 0, drawn = 0;
+    for (int y = r.y + 2; y < r.GetBottom() - 1; ++y)
+        for (int x = r.x + 2; x < r.GetRight() - 1; ++x) {
+            const int red = screen.GetRed(x, y), green = screen.GetGreen(x, y), blue = screen.GetBlue(x, y);
+            colourful += std::max({ red, green, blue }) - std::min({ red, green, blue }) > 60;
+            drawn += Luminance(screen, x, y) < 215;
+        }
+    return { colourful, drawn };
+}
+
+TEST_F(MainWindowTest, DisabledToolbarButtonsAreGreyAndEnabledOnesInColour)
+{
+    const fs::path a = File("a.txt", "a\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("prevtool") && s.count("nexttool"); }));
+    auto rect = [&](const std::string& key) {
+        wxRect r;
+        EXPECT_EQ(std::sscanf(State()[key].c_str(), "%d,%d,%d,%d", &r.x, &r.y, &r.width, &r.height), 4) << key;
+        return r;
+    };
+    const wxRect previous = rect("prevtool"), next = rect("nexttool");
+    // Off the toolbar: a button under the pointer is drawn lit.
+    Shell("xdotool mousemove 5 1000");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    wxImage screen = Screen();
+    ASSERT_TRUE(screen.IsOk());
+    // The last document is active: Previous can be used, Next cannot.
+    auto [prevColour, prevDrawn] = ColourfulAndDrawn(screen, previous);
+    auto [nextColour, nextDrawn] = ColourfulAndDrawn(screen, next);
+    EXPECT_GT(prevColour, 20) << "the enabled Previous button is not in colour";
+    EXPECT_EQ(nextColour, 0) << "the disabled Next button keeps its colour";
+    EXPECT_GT(nextDrawn, 20) << "the disabled Next button shows nothing";
+    screen.GetSubImage(wxRect(previous.x, previous.y, next.GetRight() - previous.x + 1, previous.height))
+        .SaveFile((fs::temp_directory_path() / "quillan-previous-next.png").string(), wxBITMAP_TYPE_PNG);
+
+    // Previous makes the first document active, and the two buttons change places.
+    Shell("xdotool mousemove " + std::to_string(previous.x + previous.width / 2) + " "
+        + std::to_string(previous.y + previous.height / 2) + " click 1 sleep 0.2 mousemove 5 1000");
+    ASSERT_TRUE(WaitValue("active", "0"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    screen = Screen();
+    ASSERT_TRUE(screen.IsOk());
+    std::tie(prevColour, prevDrawn) = ColourfulAndDrawn(screen, previous);
+    std::tie(nextColour, nextDrawn) = ColourfulAndDrawn(screen, next);
+    EXPECT_EQ(prevColour, 0) << "the disabled Previous button keeps its colour";
+    EXPECT_GT(prevDrawn, 20);
+    EXPECT_GT(nextColour, 20) << "the enabled Next button is not in colour";
 }
 
 // --- find, go to line, date and time, file bookmarks -----------------------------------------
