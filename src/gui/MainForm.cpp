@@ -18,6 +18,8 @@
 #include "gui/SetupForm.h"
 #include "gui/RecoveryFrontEnd.h"
 #include "gui/StateImages.h"
+#include "gui/TabStrip.h"
+#include "gui/ToolIcons.h"
 #include "gui/WindowBehaviour.h"
 
 #include <algorithm>
@@ -28,7 +30,6 @@
 #include <gtk/gtk.h>
 #include <sstream>
 #include <vector>
-#include <wx/artprov.h>
 #include <wx/dcclient.h>
 #include <wx/dnd.h>
 #include <wx/evtloop.h>
@@ -36,7 +37,6 @@
 #include <wx/imaglist.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
-#include <wx/notebook.h>
 #include <wx/sizer.h>
 #include <wx/splitter.h>
 #include <wx/statusbr.h>
@@ -209,7 +209,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         splitter, wxID_ANY, wxDefaultPosition, wxSize(137, -1), wxLC_REPORT | wxLC_NO_HEADER | wxLC_SINGLE_SEL);
     FList->SetImageList(FImages, wxIMAGE_LIST_SMALL);
     FList->InsertColumn(0, "", wxLIST_FORMAT_LEFT, 200);
-    FNotebook = new wxNotebook(splitter, wxID_ANY, wxDefaultPosition, wxSize(140, 80), wxNB_MULTILINE);
+    FNotebook = new TTabStrip(splitter, wxID_ANY, wxDefaultPosition, wxSize(140, 80));
     FNotebook->SetImageList(FImages);
     splitter->SetMinimumPaneSize(80);
     splitter->SplitVertically(FList, FNotebook, 137);
@@ -280,6 +280,15 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     SetDropTarget(new TFrameFileDrop(
         *this, [this] { return FStates.AcceptDrops; },
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
+    // The documents' pages are the strip's own windows, which GTK does not pick for the first
+    // focus as it picked a notebook's page: the window hands it to the active editor itself.
+    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+        event.Skip();
+        if (event.IsShown() && FModel)
+            CallAfter([this] { FocusEditor(FModel->ActiveSlot()); });
+    });
+    FNotebook->SetFileDrop([this] { return FStates.AcceptDrops; },
+        [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); });
     SetTitle(SAppTitle);
     CreateWindowBehaviour();
     FFind->OnHelp = [this] { FBehaviour->HelpContents(HelpContextFind); };
@@ -443,35 +452,35 @@ void TMainForm::CreateMenus()
 void TMainForm::CreateToolBar()
 {
     FToolBar = wxFrame::CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL);
-    auto art = [](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16)); };
-    auto tool = [&](int id, const wxArtID& bitmap, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
-        FToolBar->AddTool(id, "", art(bitmap), hint, kind);
+    // Our own pictures (ToolIcons.h), each with a disabled form that is plainly grey.
+    auto tool = [&](int id, const char* picture, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
+        FToolBar->AddTool(id, "", ToolIcon(picture), DisabledToolIcon(picture), kind, hint);
     };
-    tool(ID_NEW, wxART_NEW, "Create a new text file");
-    tool(ID_CLOSE, wxART_CLOSE, "Close current file");
+    tool(ID_NEW, "new", "Create a new text file");
+    tool(ID_CLOSE, "close", "Close current file");
     FToolBar->AddSeparator();
-    tool(ID_OPEN, wxART_FILE_OPEN, "Open an existing text file", wxITEM_DROPDOWN);
-    tool(ID_SAVE, wxART_FILE_SAVE, "Save current text file", wxITEM_DROPDOWN);
+    tool(ID_OPEN, "open", "Open an existing text file", wxITEM_DROPDOWN);
+    tool(ID_SAVE, "save", "Save current text file", wxITEM_DROPDOWN);
     FToolBar->AddSeparator();
-    tool(ID_PRINT, wxART_PRINT, "Print current file");
-    tool(ID_PAGESETUP, wxART_REPORT_VIEW, "Edit page margins, headers and footers");
-    tool(ID_PRINTPREVIEW, wxART_FIND_AND_REPLACE, "Print preview");
+    tool(ID_PRINT, "print", "Print current file");
+    tool(ID_PAGESETUP, "pagesetup", "Edit page margins, headers and footers");
+    tool(ID_PRINTPREVIEW, "printpreview", "Print preview");
     FToolBar->AddSeparator();
-    tool(ID_SEND, wxART_GO_UP, "Send current file via e-mail");
+    tool(ID_SEND, "send", "Send current file via e-mail");
     FToolBar->AddSeparator();
-    tool(ID_UNDO, wxART_UNDO, "Undo last action");
-    tool(ID_CUT, wxART_CUT, "Cut selected text to the clipboard");
-    tool(ID_COPY, wxART_COPY, "Copy selected text to the clipboard");
-    tool(ID_PASTE, wxART_PASTE, "Paste contents of the clipboard into current file");
+    tool(ID_UNDO, "undo", "Undo last action");
+    tool(ID_CUT, "cut", "Cut selected text to the clipboard");
+    tool(ID_COPY, "copy", "Copy selected text to the clipboard");
+    tool(ID_PASTE, "paste", "Paste contents of the clipboard into current file");
     FToolBar->AddSeparator();
-    tool(ID_FIND, wxART_FIND, "Search for text");
-    tool(ID_GOTOLINE, wxART_GOTO_LAST, "Jump to a specific line");
+    tool(ID_FIND, "find", "Search for text");
+    tool(ID_GOTOLINE, "gotoline", "Jump to a specific line");
     FToolBar->AddSeparator();
-    tool(ID_CONTENTS, wxART_HELP, "Display Help Contents");
-    tool(ID_EXIT, wxART_QUIT, "Close Quillan");
+    tool(ID_CONTENTS, "help", "Display Help Contents");
+    tool(ID_EXIT, "exit", "Close Quillan");
     FToolBar->AddSeparator();
-    tool(ID_PREVFILE, wxART_GO_BACK, "Jump to previous file");
-    tool(ID_NEXTFILE, wxART_GO_FORWARD, "Jump to next file");
+    tool(ID_PREVFILE, "previous", "Jump to previous file");
+    tool(ID_NEXTFILE, "next", "Jump to next file");
     FToolBar->Realize();
 }
 
@@ -489,7 +498,7 @@ void TMainForm::AddDocumentTab(TQuillEdit& edit, const std::string& caption, int
     FWindows.push_back(window);
     const bool syncing = FSyncing;
     FSyncing = true;
-    FNotebook->AddPage(window, Wx(caption), false, image);
+    FNotebook->AddPage(window, Wx(caption), image);
     FSyncing = syncing;
 }
 
@@ -829,6 +838,7 @@ void TMainForm::WriteStateFile()
         out << "listrect=" << at.x << "," << at.y << "," << FList->GetSize().x << "," << FList->GetSize().y << "\n";
     }
     out << "tab=" << FNotebook->GetSelection() << "\n";
+    out << FNotebook->StateLines();
     out << "toolbarwidth=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
     out << "handedover=" << FFilesHandedOver << "\n";
@@ -841,6 +851,12 @@ void TMainForm::WriteStateFile()
     const wxRect tool = ToolScreenRect(*FToolBar, ID_GOTOLINE);
     if (!tool.IsEmpty())
         out << "gotolinetool=" << tool.x + tool.width / 2 << "," << tool.y + tool.height / 2 << "\n";
+    // And where Previous and Next are, for tests that look at their enabled and disabled pictures.
+    for (const auto& [name, id] : { std::pair { "prevtool", ID_PREVFILE }, std::pair { "nexttool", ID_NEXTFILE } }) {
+        const wxRect r = ToolScreenRect(*FToolBar, id);
+        if (!r.IsEmpty())
+            out << name << "=" << r.x << "," << r.y << "," << r.width << "," << r.height << "\n";
+    }
     // Frames the active editor has put on the screen: the start-up benchmark waits for the first.
     const int active = m.ActiveSlot();
     const bool shown = active >= 0 && active < static_cast<int>(FWindows.size());

@@ -10,7 +10,6 @@
 #include <wx/frame.h>
 #include <wx/timer.h>
 
-class wxNotebook;
 class wxListCtrl;
 class wxImageList;
 class wxMenu;
@@ -38,6 +37,7 @@ class IShellActions;
 class TShellServices;
 class TShellIntegration;
 class TRecoveryFrontEnd;
+class TTabStrip;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -119,13 +119,13 @@ private:
 
     TWxUserInterface FUI;
     wxImageList* FImages = nullptr; // shared by the tabs and the list, owned here
-    wxNotebook* FNotebook = nullptr;
+    TTabStrip* FNotebook = nullptr; // the documents' tabs and pages
     wxListCtrl* FList = nullptr;
     TMainStatusBar* FStatus = nullptr;
     wxToolBar* FToolBar = nullptr;
     wxMenu* FFileMenu = nullptr;
     std::unique_ptr<wxMenu> FEditorMenu;
-    std::vector<TWxEditorWindow*> FWindows; // one per slot, owned by the notebook
+    std::vector<TWxEditorWindow*> FWindows; // one per slot, owned by the tab strip
     std::vector<std::string> FRecentShown; // the paths behind the recent items last built
     std::vector<std::string> FFileMenuRecent; // the recent paths the File menu shows
     // Read when the window is created and written when it closes; between the two it holds

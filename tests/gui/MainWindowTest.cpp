@@ -19,6 +19,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <wx/image.h>
 
@@ -474,6 +475,128 @@ TEST_F(MainWindowTest, TheFirstWindowShowsTheWholeToolbar)
     Start({});
     const std::string again = Shell("xdotool getwindowgeometry " + FWindow);
     EXPECT_NE(again.find("Geometry: 500x"), std::string::npos) << again;
+}
+
+TEST_F(MainWindowTest, EveryOpenDocumentHasAVisibleTabAndAClickPicksIt)
+{
+    // Nine files plus "Untitled" at the first window's size: on one scrolling row most of them
+    // were out of sight.
+    std::vector<std::string> args;
+    for (int i = 1; i <= 9; ++i)
+        args.push_back(File("document-" + std::to_string(i) + ".txt", "text " + std::to_string(i) + "\n").string());
+    Start(args);
+    ASSERT_TRUE(WaitValue("documents", "10", 20000));
+    ASSERT_TRUE(WaitValue("active", "9"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    auto state = State();
+    EXPECT_GE(std::stoi(state["tabrows"]), 2) << "ten tabs fit on one row of the first window?";
+    const wxImage screen = Screen();
+    ASSERT_TRUE(screen.IsOk());
+    const std::string geometry = Shell("xdotool getwindowgeometry " + FWindow);
+    int width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Geometry: "), "Geometry: %dx%d", &width, &height), 2);
+    const auto [left, top] = WindowOrigin();
+    std::vector<wxRect> tabs;
+    for (int i = 0; i < 10; ++i) {
+        wxRect r;
+        ASSERT_EQ(
+            std::sscanf(state["tabrect" + std::to_string(i)].c_str(), "%d,%d,%d,%d", &r.x, &r.y, &r.width, &r.height),
+            4)
+            << "tab " << i;
+        // Whole, inside the window, and on top of no other tab.
+        EXPECT_GE(r.x, left) << "tab " << i;
+        EXPECT_LE(r.GetRight(), left + width - 1) << "tab " << i;
+        EXPECT_GE(r.y, top) << "tab " << i;
+        EXPECT_LE(r.GetBottom(), top + height - 1) << "tab " << i;
+        for (const wxRect& other : tabs)
+            EXPECT_FALSE(r.Intersects(other)) << "tab " << i;
+        tabs.push_back(r);
+        // The tab is on the screen: its page picture (the folded corner has a colour of its
+        // own) and dark caption pixels are inside its rectangle.
+        bool fold = false;
+        int dark = 0;
+        for (int y = r.y; y <= r.GetBottom(); ++y)
+            for (int x = r.x; x <= r.GetRight(); ++x) {
+                fold = fold
+                    || (screen.GetRed(x, y) == 0xC8 && screen.GetGreen(x, y) == 0xD2 && screen.GetBlue(x, y) == 0xDE);
+                dark += Luminance(screen, x, y) < 90;
+            }
+        EXPECT_TRUE(fold) << "tab " << i << " shows no picture";
+        EXPECT_GT(dark, 20) << "tab " << i << " shows no caption";
+    }
+    screen.GetSubImage(wxRect(left, top, width, height))
+        .SaveFile((fs::temp_directory_path() / "quillan-wrapped-tabs.png").string(), wxBITMAP_TYPE_PNG);
+
+    // A click on a tab of the first row picks its document, its row and its panels, and the
+    // keyboard goes on into it.
+    const wxRect third = tabs[3];
+    Shell("xdotool mousemove " + std::to_string(third.x + third.width / 2) + " "
+        + std::to_string(third.y + third.height / 2) + " click 1");
+    EXPECT_TRUE(WaitValue("active", "3"));
+    EXPECT_TRUE(WaitValue("row", "3"));
+    EXPECT_TRUE(WaitValue("tab", "3"));
+    Type("q");
+    EXPECT_TRUE(WaitValue("slot3", args[2] + "|1|document-3.txt|03 - document-3.txt|18")) << State()["slot3"];
+    // Closing a document on the first row moves the later tabs up; all stay in sight.
+    Keys("ctrl+F4");
+    AnswerBox("alt+n"); // "Save changes to ...?": No
+    ASSERT_TRUE(WaitValue("documents", "9"));
+    state = State();
+    EXPECT_EQ(state.count("tabrect9"), 0u);
+    EXPECT_EQ(state["slot3"].substr(0, args[3].size()), args[3]);
+}
+
+// Pixels of a toolbar button that carry a clear colour, and those that are drawn at all.
+std::pair<int, int> ColourfulAndDrawn(const wxImage& screen, const wxRect& r)
+{
+    int colourful = 0, drawn = 0;
+    for (int y = r.y + 2; y < r.GetBottom() - 1; ++y)
+        for (int x = r.x + 2; x < r.GetRight() - 1; ++x) {
+            const int red = screen.GetRed(x, y), green = screen.GetGreen(x, y), blue = screen.GetBlue(x, y);
+            colourful += std::max({ red, green, blue }) - std::min({ red, green, blue }) > 60;
+            drawn += Luminance(screen, x, y) < 215;
+        }
+    return { colourful, drawn };
+}
+
+TEST_F(MainWindowTest, DisabledToolbarButtonsAreGreyAndEnabledOnesInColour)
+{
+    const fs::path a = File("a.txt", "a\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("prevtool") && s.count("nexttool"); }));
+    auto rect = [&](const std::string& key) {
+        wxRect r;
+        EXPECT_EQ(std::sscanf(State()[key].c_str(), "%d,%d,%d,%d", &r.x, &r.y, &r.width, &r.height), 4) << key;
+        return r;
+    };
+    const wxRect previous = rect("prevtool"), next = rect("nexttool");
+    // Off the toolbar: a button under the pointer is drawn lit.
+    Shell("xdotool mousemove 5 1000");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    wxImage screen = Screen();
+    ASSERT_TRUE(screen.IsOk());
+    // The last document is active: Previous can be used, Next cannot.
+    auto [prevColour, prevDrawn] = ColourfulAndDrawn(screen, previous);
+    auto [nextColour, nextDrawn] = ColourfulAndDrawn(screen, next);
+    EXPECT_GT(prevColour, 20) << "the enabled Previous button is not in colour";
+    EXPECT_EQ(nextColour, 0) << "the disabled Next button keeps its colour";
+    EXPECT_GT(nextDrawn, 20) << "the disabled Next button shows nothing";
+    screen.GetSubImage(wxRect(previous.x, previous.y, next.GetRight() - previous.x + 1, previous.height))
+        .SaveFile((fs::temp_directory_path() / "quillan-previous-next.png").string(), wxBITMAP_TYPE_PNG);
+
+    // Previous makes the first document active, and the two buttons change places.
+    Shell("xdotool mousemove " + std::to_string(previous.x + previous.width / 2) + " "
+        + std::to_string(previous.y + previous.height / 2) + " click 1 sleep 0.2 mousemove 5 1000");
+    ASSERT_TRUE(WaitValue("active", "0"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    screen = Screen();
+    ASSERT_TRUE(screen.IsOk());
+    std::tie(prevColour, prevDrawn) = ColourfulAndDrawn(screen, previous);
+    std::tie(nextColour, nextDrawn) = ColourfulAndDrawn(screen, next);
+    EXPECT_EQ(prevColour, 0) << "the disabled Previous button keeps its colour";
+    EXPECT_GT(prevDrawn, 20);
+    EXPECT_GT(nextColour, 20) << "the enabled Next button is not in colour";
 }
 
 // --- find, go to line, date and time, file bookmarks -----------------------------------------
