@@ -130,7 +130,7 @@ TCopyResult TRecoveryCopies::Copy(const TRecoveryDocument& document, std::int64_
         FSpare.pop_back();
     }
     job.Snapshot.Take(*document.Lines);
-    if (job.Snapshot.TextBytes() > RecoveryCopyLimit) {
+    if (job.Snapshot.TextBytes() > FSizeLimit) {
         job.Snapshot.Release();
         FSpare.push_back(std::move(job.Snapshot));
         // An old copy holds text the user has since changed; offering it later would mislead.

@@ -89,6 +89,9 @@ public:
     // A normal end: waits for the writer, then removes every copy of this run.
     void RemoveAll();
 
+    // Documents above this many bytes get no copy (RecoveryCopyLimit unless a test lowers it).
+    void SetSizeLimit(std::uint64_t bytes) { FSizeLimit = bytes; }
+
     // For the benchmark and tests: how many copies were written and removed, and failures.
     int Written() const;
     int Removed() const;
@@ -118,6 +121,7 @@ private:
     TRecoveryTiming FTiming;
     std::unordered_map<const void*, TState> FStates;
     int FNextId = 1;
+    std::uint64_t FSizeLimit = RecoveryCopyLimit;
     // Spare snapshots keep their capacity: a million-line document does not reallocate its
     // snapshot on every copy.
     std::vector<TLineSnapshot> FSpare;

@@ -8,6 +8,7 @@
 #include "backends/headless/HeadlessHost.h"
 #include "backends/posix/InotifyWatch.h"
 #include "backends/posix/RecoveryFolder.h"
+#include "base/QuillEditStrConst.h"
 #include "editor/QuillEdit.h"
 #include "support/ScriptedUI.h"
 #include "support/TempFolder.h"
@@ -420,6 +421,26 @@ TEST(DocumentGuard, SavingAndClosingWithNoRemoveTheCopyAndACorruptCopyIsSkippedW
     // The link was never followed: the file it named is as it was.
     EXPECT_EQ(ReadFileBytes(file), "xa\n");
     EXPECT_EQ(::access(crashed.c_str(), F_OK), -1);
+}
+
+TEST(DocumentGuard, ADocumentOverTheLimitLosesItsOldCopyAndTheUserIsToldOnce)
+{
+    TTempFolder temp("guard");
+    TRun run(temp / "recovery");
+    run.Type(0, "small");
+    run.Tick();
+    ASSERT_EQ(FilesIn(run.store.Session()).size(), 2u);
+    run.guard->Copies().SetSizeLimit(16);
+    run.Type(0, "now more than sixteen bytes");
+    run.Tick();
+    // The old copy would bring back text the user has since replaced: it goes.
+    EXPECT_EQ(FilesIn(run.store.Session()), std::vector<std::string> { "instance.lock" });
+    ASSERT_EQ(run.notes.size(), 1u);
+    EXPECT_EQ(run.notes[0], FormatMessage(STooLargeToCopy, { SUntitled }));
+    run.Type(0, "!");
+    run.Tick();
+    EXPECT_EQ(run.notes.size(), 1u);
+    EXPECT_EQ(FilesIn(run.store.Session()).size(), 1u);
 }
 
 TEST(DocumentGuard, ARiskyCommandWaitsForTheActiveDocumentsCopy)
