@@ -439,6 +439,7 @@ TStartResult StartInstance(const std::vector<std::string>& args, const TInstance
     int fd = -1;
     const TConnect connected = ConnectToRunning(folder + "/" + InstanceSocketName, deadline, fd);
     if (connected == TConnect::cnNoAnswer) {
+        result.Lock->MarkNoAnswer();
         result.Lock.reset();
         result.Role = TStartRole::srHandOffFailed;
         result.Error = RunningButNoAnswer;
@@ -465,6 +466,8 @@ TStartResult StartInstance(const std::vector<std::string>& args, const TInstance
         }
         // The reply means the file is taken (or the hand-off failed): later starts must not wait
         // for our exit.
+        if (noAnswer)
+            result.Lock->MarkNoAnswer();
         result.Lock.reset();
         if (!ok && message == WM_HANDOFF)
             result.NotHandedOver = HandOffPaths(args);

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <pthread.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/syscall.h>
 #include <thread>
@@ -17,7 +18,7 @@ namespace {
 
 void Interrupt(int) { }
 
-constexpr int MaxHoldersWaitedFor = 3;
+constexpr std::string_view NoAnswerMark = "no answer\n";
 
 // Who holds the lock: each holder writes its process and the moment it took the lock into the
 // lock file, so a waiter can tell a queue that moves from a holder that is stuck.
@@ -43,8 +44,7 @@ void ClaimHolder(int fd)
 // thread alone interrupts the wait; it repeats, in case it first fires before flock blocks.
 // The time-out is for one holder: whenever the lock has changed hands the wait starts afresh, so
 // the last of a hundred starts at once, each slow on a busy machine, still gets its turn, while a
-// start that hangs holding the lock is given up on after `timeout`. Never more than three times
-// `timeout` in all.
+// start that hangs holding the lock is given up on after `timeout`.
 // False with errno ETIMEDOUT when the time is up, or another errno when locking failed.
 bool WaitForLock(int fd, std::chrono::milliseconds timeout)
 {
@@ -68,18 +68,20 @@ bool WaitForLock(int fd, std::chrono::milliseconds timeout)
     timer_t timer {};
     bool acquired = false;
     int failure = 0;
-    const auto start = std::chrono::steady_clock::now();
-    auto deadline = start + timeout;
-    // Each holder in turn waiting out its own time-out on a frozen receiver must not keep a
-    // start waiting for ever.
-    const auto last = start + MaxHoldersWaitedFor * timeout;
+    auto deadline = std::chrono::steady_clock::now() + timeout;
     std::string holder = Holder(fd);
+    // Once a holder has given up on a running instance that does not answer, the queue is not
+    // moving, however often the lock changes hands: each holder would wait out its own time-out
+    // on the frozen receiver in turn.
+    bool stuck = holder == NoAnswerMark;
     // False when the same holder has had the lock for the whole time.
     const auto patient = [&] {
         const auto now = std::chrono::steady_clock::now();
         if (std::string current = Holder(fd); current != holder) {
             holder = std::move(current);
-            deadline = std::min(now + timeout, last);
+            stuck = stuck || holder == NoAnswerMark;
+            if (!stuck)
+                deadline = now + timeout;
         }
         return now < deadline;
     };
@@ -156,6 +158,13 @@ TInstanceLock::TResult TInstanceLock::Acquire(
         return TResult::lrTimedOut;
     error = "Cannot lock " + path + ": " + std::strerror(failure);
     return TResult::lrFailed;
+}
+
+void TInstanceLock::MarkNoAnswer()
+{
+    if (FFd >= 0
+        && ::pwrite(FFd, NoAnswerMark.data(), NoAnswerMark.size(), 0) == static_cast<ssize_t>(NoAnswerMark.size()))
+        ::ftruncate(FFd, static_cast<off_t>(NoAnswerMark.size()));
 }
 
 void TInstanceLock::Release()
