@@ -1,5 +1,6 @@
 #include "app/HelpPages.h"
 
+#include "app/ProgramFiles.h"
 #include "base/Paths.h"
 
 namespace quillan {
@@ -14,7 +15,7 @@ std::vector<std::string> HelpPageCandidates(std::string_view programFolder)
     const std::string folder = ExpandLongFileName(programFolder);
     return {
         JoinPath(JoinPath(folder, "help"), SHelpPageName),
-        ExpandLongFileName(JoinPath(folder, "../share/quillan/help/") + SHelpPageName),
+        JoinPath(JoinPath(InstalledDataFolder(folder), "quillan/help"), SHelpPageName),
     };
 }
 

@@ -23,8 +23,8 @@ inline constexpr int HelpContextFind = 4000;
 std::string HelpAnchor(int context);
 
 // Where the help page may be, in the order they are tried, for a program in `programFolder`:
-// beside it (the build tree and a plain copy), then the installed share folder next to its bin
-// folder.
+// beside it (the build tree and a plain copy), then the installed share folder
+// (InstalledDataFolder).
 std::vector<std::string> HelpPageCandidates(std::string_view programFolder);
 // The first candidate that exists; empty when none does.
 std::string FindHelpPage(std::string_view programFolder);

@@ -2,6 +2,8 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
+#include "app/EditorJumps.h"
+#include "app/OptionsModel.h"
 #include "base/AsciiCase.h"
 #include "base/Paths.h"
 #include "base/QuillEditStrConst.h"
@@ -130,6 +132,50 @@ bool TMainFormModel::SaveSettings(ISettingsStore& store)
     const bool stored = out.Write(store);
     FRecent.Save(store);
     return store.UpdateFile() && stored;
+}
+
+void TMainFormModel::ClearRecentFiles(ISettingsStore& store)
+{
+    FRecent.Clear(store);
+    // Settings that could not be read are never written over, not even this one key.
+    if (store.Loaded())
+        store.UpdateFile();
+}
+
+void TMainFormModel::ApplyOptions(TOptionsValues& values)
+{
+    int capacity = 0;
+    try {
+        capacity = LineNumberFromText(values.MaxRecentText);
+    } catch (const std::invalid_argument& e) {
+        throw EConvertError(e.what());
+    }
+    Settings.MaxFiles = ClampRecentCapacity(capacity);
+    if (Settings.MaxFiles != capacity)
+        values.MaxRecentText = std::to_string(Settings.MaxFiles);
+
+    Settings.FontName = values.FontName;
+    Settings.FontSize = values.FontSize;
+    Settings.FontColour = values.TxtCol;
+    Settings.BackgroundColour = values.EditorColour;
+
+    Settings.Cpp = values.Cpp;
+    Settings.Pascal = values.Pas;
+    Settings.HTML = values.HTML;
+    Settings.ApplyColours(*FCpp, *FPas, *FHTML);
+    ShareFormAttributes(*FDfm, *FPas);
+
+    Settings.ShowLines = values.ShowLineNumbers;
+
+    Settings.TrayEnabled = values.TrayEnable;
+    // A disabled icon keeps the other two flags as they were, for when it is enabled again.
+    if (values.TrayEnable) {
+        Settings.TrayAlways = values.AlwaysShow;
+        Settings.MinToTray = values.TrayMinOnly;
+    }
+
+    for (TDocument& doc : FDocuments)
+        ApplyAppearance(*doc.Editor);
 }
 
 // --- highlighters ------------------------------------------------------------------------------
@@ -265,6 +311,14 @@ void TMainFormModel::SetUpEditor(TQuillEdit& edit)
     edit.SetWantTabs(true);
     edit.SetRightEdge(80);
     edit.SetModified(false);
+    ApplyAppearance(edit);
+    edit.SetScrollBars(TScrollStyle::ssBoth);
+    edit.Gutter().SetShowLineNumbers(Settings.ShowLines);
+    edit.Gutter().SetDigitCount(1);
+}
+
+void TMainFormModel::ApplyAppearance(TQuillEdit& edit) const
+{
     TFontSpec font = edit.Font();
     font.Name = Settings.FontName;
     font.Size = Settings.FontSize;
@@ -272,9 +326,6 @@ void TMainFormModel::SetUpEditor(TQuillEdit& edit)
     font.Style = 0;
     edit.SetFont(font);
     edit.SetColor(Settings.BackgroundColour);
-    edit.SetScrollBars(TScrollStyle::ssBoth);
-    edit.Gutter().SetShowLineNumbers(Settings.ShowLines);
-    edit.Gutter().SetDigitCount(1);
 }
 
 void TMainFormModel::EditorStatusChange(TQuillEdit* edit, unsigned changes)

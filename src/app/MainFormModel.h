@@ -22,6 +22,7 @@ class TPasHighlighter;
 class THTMLHighlighter;
 class TDfmHighlighter;
 class ISettingsStore;
+struct TOptionsValues;
 
 // Slots 0..100: New, Open and the hand-off stop at 100 documents, but Save As of the last
 // untitled document may open the 101st.
@@ -218,6 +219,14 @@ public:
     std::vector<TRecentMenuItem> RecentMenuItems() const { return FRecent.MenuItems(); }
     TFileDialog OpenDialog;
     TFileDialog SaveDialog;
+    // Empties the recent list at once: the file loses it now, not only at exit.
+    void ClearRecentFiles(ISettingsStore& store);
+    // The options dialog closed with OK: its values go into memory, onto the highlighters and
+    // onto every open editor; the line-number box only reaches editors created later. A recent
+    // capacity outside 1..100 is brought within (and `values` shows it so); one that is not a
+    // number throws before anything is changed. The tray icon's showing follows from Settings
+    // afterwards (the window's business). Nothing is written until exit.
+    void ApplyOptions(TOptionsValues& values);
 
     IMainFormView& View() { return FView; }
     IUserInterface& UI() { return FUI; }
@@ -237,6 +246,8 @@ private:
     // Takes slot's document out: unhooked, its row and tab removed, its editor destroyed.
     void RemoveDocument(int slot);
     void SetUpEditor(TQuillEdit& edit);
+    // Font and background of every document, from Settings.
+    void ApplyAppearance(TQuillEdit& edit) const;
     void SetActive(int slot);
     // SetActive with the list row and the status panels following, as moving between
     // documents does.

@@ -9,6 +9,8 @@
 #include <gtk/gtk.h>
 #include <locale.h>
 #include <sstream>
+#include <wx/button.h>
+#include <wx/sizer.h>
 #include <wx/toolbar.h>
 
 namespace quillan {
@@ -37,9 +39,35 @@ void TFindFrontEnd::ShowDialog()
         FDialog->Bind(wxEVT_FIND_REPLACE_ALL, &TFindFrontEnd::OnFindEvent, this);
         // Closing only hides it: the texts and boxes stay for the next time and for F3.
         FDialog->Bind(wxEVT_FIND_CLOSE, [this](wxFindDialogEvent&) { FDialog->Hide(); });
+        AddHelpButton();
     }
     FDialog->Show();
     FDialog->Raise();
+}
+
+void TFindFrontEnd::AddHelpButton()
+{
+    // GTK has no platform find dialog: wx draws its own, with a column of buttons at the right
+    // and no Help button. It goes at the foot of that column; should the layout ever differ, the
+    // dialog keeps F1 alone.
+    const auto help = [this] {
+        if (OnHelp)
+            OnHelp();
+    };
+    FDialog->Bind(wxEVT_CHAR_HOOK, [help](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_F1 && event.GetModifiers() == wxMOD_NONE)
+            help();
+        else
+            event.Skip();
+    });
+    wxSizer* top = FDialog->GetSizer();
+    wxSizerItem* column = top && top->GetItemCount() == 2 ? top->GetItem(1) : nullptr;
+    if (!column || !column->IsSizer())
+        return;
+    auto* button = new wxButton(FDialog, wxID_HELP);
+    column->GetSizer()->Add(button, 0, wxALL, 3);
+    button->Bind(wxEVT_BUTTON, [help](wxCommandEvent&) { help(); });
+    top->SetSizeHints(FDialog);
 }
 
 void TFindFrontEnd::TakeDialogState(const wxFindDialogEvent& event)

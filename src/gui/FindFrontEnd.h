@@ -3,6 +3,7 @@
 #include "app/EditorJumps.h"
 #include "app/FindReplace.h"
 
+#include <functional>
 #include <string>
 #include <wx/fdrepdlg.h>
 #include <wx/gdicmn.h>
@@ -28,8 +29,11 @@ public:
     const std::string& FindText() const { return FFind.State.FindText; }
     // Lines for the window's state file: the dialog and the active editor's selection.
     std::string StateLines() const;
+    // Shows the dialog's page of the help (its Help button and F1).
+    std::function<void()> OnHelp;
 
 private:
+    void AddHelpButton();
     void OnFindEvent(wxFindDialogEvent& event);
     void TakeDialogState(const wxFindDialogEvent& event);
 

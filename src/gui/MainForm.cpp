@@ -2,6 +2,7 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
+#include "app/HelpPages.h"
 #include "backends/posix/HandOff.h"
 #include "backends/posix/IniFile.h"
 #include "backends/posix/XdgPaths.h"
@@ -11,6 +12,8 @@
 #include "editor/QuillEdit.h"
 #include "gui/FindFrontEnd.h"
 #include "gui/JumpForm.h"
+#include "gui/OptionsForm.h"
+#include "gui/OptionsShell.h"
 #include "gui/PrintFrontEnd.h"
 #include "gui/SetupForm.h"
 #include "gui/StateImages.h"
@@ -243,6 +246,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
     FNotebook->Bind(wxEVT_NOTEBOOK_PAGE_CHANGED, &TMainForm::OnPageChanged, this);
     FList->Bind(wxEVT_LIST_ITEM_SELECTED, &TMainForm::OnListSelected, this);
     FList->Bind(wxEVT_LIST_ITEM_RIGHT_CLICK, &TMainForm::OnListRightClick, this);
+    BindListMouse();
     FNotebook->Bind(wxEVT_RIGHT_UP, &TMainForm::OnTabRightClick, this);
     if (FReceiver)
         FHandOffTimer.Start(100);
@@ -251,6 +255,7 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         [this](const std::vector<std::string>& names) { FModel->OpenFiles(names, false); }));
     SetTitle(SAppTitle);
     CreateWindowBehaviour();
+    FFind->OnHelp = [this] { FBehaviour->HelpContents(HelpContextFind); };
     if (uninstall)
         CallAfter([this] {
             FModel->Execute([this] { FUninstalled = Shell().Uninstall(); });
@@ -272,6 +277,7 @@ bool TMainForm::AssociateTextFiles()
 TMainForm::~TMainForm()
 {
     FHandOffTimer.Stop();
+    FOptions.reset();
     FBehaviour.reset();
     FStatus->FModel = nullptr;
     FPrint.reset();
@@ -617,6 +623,9 @@ void TMainForm::OnCommand(wxCommandEvent& event)
     case ID_PROJECTMANAGER:
         ToggleProjectManager();
         break;
+    case ID_OPTIONS:
+        ShowOptions();
+        break;
     default:
         RunEditCommand(id);
         break;
@@ -687,6 +696,9 @@ void TMainForm::OnUpdateUI(wxUpdateUIEvent& event)
     case ID_PROJECTMANAGER:
         event.Enable(true);
         event.Check(FList->IsShown());
+        break;
+    case ID_OPTIONS:
+        event.Enable(true);
         break;
     case ID_FIND:
     case ID_GOTOLINE:
@@ -775,6 +787,18 @@ void TMainForm::WriteStateFile()
         out << "panel0rect=" << at.x << "," << at.y << "," << caret.width << "," << caret.height << "\n";
     }
     out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
+    // Where the rows and the list are on the screen, for tests that click them.
+    for (int i = 0; i < FList->GetItemCount(); ++i) {
+        wxRect r;
+        if (FList->GetItemRect(i, r)) {
+            const wxPoint at = FList->ClientToScreen(wxPoint(r.x + r.width / 2, r.y + r.height / 2));
+            out << "rowat" << i << "=" << at.x << "," << at.y << "\n";
+        }
+    }
+    if (FList->IsShownOnScreen()) {
+        const wxPoint at = FList->GetScreenPosition();
+        out << "listrect=" << at.x << "," << at.y << "," << FList->GetSize().x << "," << FList->GetSize().y << "\n";
+    }
     out << "tab=" << FNotebook->GetSelection() << "\n";
     out << "toolbarwidth=" << FToolBar->GetSize().x << "," << ToolBarWidthNeeded() << "\n";
     out << "recent=" << m.RecentMenuItems().size() << "\n";
@@ -938,6 +962,21 @@ void TMainForm::OnClose(wxCloseEvent& event)
     Destroy();
 }
 
+// --- options ----------------------------------------------------------------------------------
+
+void TMainForm::ShowOptions()
+{
+    if (!FOptions) {
+        FShellActions = MakeOptionsShell(Shell());
+        FOptions = std::make_unique<TOptionsForm>(this, *FModel, *FShellActions, *FSettingsFile);
+    }
+    if (!FOptions->Execute())
+        return;
+    FModel->Execute([this] { FModel->ApplyOptions(FOptions->Model().Values); });
+    if (FBehaviour)
+        FBehaviour->TrayOptionsChanged();
+}
+
 // --- window behaviour --------------------------------------------------------------------------
 
 void TMainForm::CreateWindowBehaviour()
@@ -1042,12 +1081,8 @@ void TMainForm::ToggleProjectManager()
 
 void TMainForm::OnListRightClick(wxListEvent& event)
 {
-    const int row = static_cast<int>(event.GetIndex());
-    if (row >= 0 && row <= FModel->LastIndex()) {
-        ActivateTab(row);
-        FModel->PageControl1Change(row);
-        FocusEditor(row);
-    }
+    // The menu that follows acts on the active document, so the row pressed on becomes it first.
+    ListMouseDown(true, static_cast<int>(event.GetIndex()));
     FList->PopupMenu(FDocumentMenu.get());
 }
 

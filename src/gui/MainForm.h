@@ -32,6 +32,8 @@ class TPrintFrontEnd;
 class TFindFrontEnd;
 class TShellServices;
 class TShellIntegration;
+class TOptionsForm;
+class IShellActions;
 
 // The program's main window: menus, toolbar, the project manager on the left, one tab per
 // document, the status bar. Every decision is the model's; this class shows it and forwards the
@@ -99,6 +101,10 @@ private:
     bool BookmarkKey(int flags, int code);
     void ToggleProjectManager();
     void OnListRightClick(wxListEvent& event);
+    // Clicks and presses on the project manager's rows (MainFormList.cpp).
+    void BindListMouse();
+    void ListClicked();
+    void ListMouseDown(bool rightButton, int row);
     void OnTabRightClick(wxMouseEvent& event);
     std::unique_ptr<TFindFrontEnd> FFind;
     std::unique_ptr<wxMenu> FDocumentMenu;
@@ -129,6 +135,10 @@ private:
     // writing the settings, so the deleted settings file stays deleted.
     std::unique_ptr<TShellServices> FShell;
     bool FUninstalled = false;
+    // Edit > Options: the dialog is made on first use and kept; OK applies it at once.
+    void ShowOptions();
+    std::unique_ptr<IShellActions> FShellActions;
+    std::unique_ptr<TOptionsForm> FOptions;
 
     // Window behaviour (tray, bars, hints, browser, mail, help, about): see WindowBehaviour.h.
     void CreateWindowBehaviour();

@@ -3,7 +3,9 @@
 
 #include "app/AppStrings.h"
 #include "app/CommandLine.h"
+#include "app/ProgramFiles.h"
 #include "backends/posix/HandOff.h"
+#include "backends/posix/ProgramPath.h"
 #include "gui/MainForm.h"
 
 #include <cstdio>
@@ -45,6 +47,14 @@ int main(int argc, char** argv)
 {
     using namespace quillan;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    // Not a file to open: the install check asks what this copy of the program finds of its help
+    // page and icon, through the same lookup the Help menu uses. A file of that name opens as
+    // "./--program-files".
+    if (args.size() == 1 && args[0] == "--program-files") {
+        bool complete = false;
+        std::fputs(DescribeProgramFiles(RunningProgramFolder(), complete).c_str(), stdout);
+        return complete ? 0 : 1;
+    }
     TStartResult start = StartInstance(args);
     switch (start.Role) {
     case TStartRole::srHandedOver:

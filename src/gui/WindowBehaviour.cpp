@@ -4,6 +4,7 @@
 #include "app/HelpPages.h"
 #include "app/MainFormModel.h"
 #include "app/TrayLogic.h"
+#include "backends/posix/ProgramPath.h"
 #include "backends/posix/XdgPaths.h"
 #include "backends/wx/WxText.h"
 #include "base/Paths.h"
@@ -14,11 +15,11 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/process.h>
 #include <wx/statusbr.h>
-#include <wx/stdpaths.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 #include <wx/windowid.h>
@@ -209,6 +210,15 @@ std::string TWindowBehaviour::StateLines() const
 }
 
 // --- the tray ----------------------------------------------------------------------------------
+
+void TWindowBehaviour::TrayOptionsChanged()
+{
+    FTrayIcon->SetEnabled(FModel.Settings.TrayEnabled);
+    const TTrayOptions options { FModel.Settings.TrayEnabled, FModel.Settings.MinToTray, FModel.Settings.TrayAlways };
+    // The same rule as at the start: shown exactly when enabled and always shown; a disabled
+    // icon goes even though "Always" keeps its old value.
+    FTrayIcon->SetActive(TrayActiveAtStart(options));
+}
 
 void TWindowBehaviour::DoMinimize()
 {
@@ -427,16 +437,20 @@ void TWindowBehaviour::Send()
     }
 }
 
-void TWindowBehaviour::HelpContents()
+void TWindowBehaviour::HelpContents(int context)
 {
-    const std::string folder = FolderOf(WxToUtf8(wxStandardPaths::Get().GetExecutablePath()));
+    // The same lookup as the program's --program-files report, so that the install check sees it.
+    const std::string folder = RunningProgramFolder();
     const std::string page = FindHelpPage(folder);
     if (page.empty()) {
         FModel.UI().MessageDlg(FormatMessage(SHelpNotFound, { HelpPageCandidates(folder).front() }),
             TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
         return;
     }
-    if (!Opener(page))
+    // A web address, so that the browser can go to the anchor; a plain path has none.
+    const std::string target
+        = context ? WxToUtf8(wxFileName::FileNameToURL(wxFileName(Wx(page)))) + "#" + HelpAnchor(context) : page;
+    if (!Opener(target))
         FModel.UI().MessageDlg(FormatMessage(SOpenFailed, { SOpener }), TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
 }
 

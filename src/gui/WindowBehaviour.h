@@ -47,9 +47,13 @@ public:
 
     // The tray icon's double click and the tagged items of its menu.
     void TrayIconDblClick(int tag);
+    // The tray settings changed (options dialog): the icon is enabled and shown to match them.
+    void TrayOptionsChanged();
     void DoMinimize();
     void DoRestore();
     void ShowHint(const std::string& hint);
+    // The help page, at the part for `context` when one is given (HelpPages.h).
+    void HelpContents(int context = 0);
 
     // Replaceable for tests of the program: how addresses and files are opened.
     TOpener Opener = OpenWithDesktop;
@@ -63,7 +67,6 @@ private:
     void ToggleStayOnTop();
     void ViewInBrowser();
     void Send();
-    void HelpContents();
     void Oops();
     void OnIconize(wxIconizeEvent& event);
     void OnMenuHighlight(wxMenuEvent& event);

@@ -5,6 +5,7 @@
 #include "GuiTestUtil.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <csignal>
@@ -620,6 +621,77 @@ TEST_F(FindJumpTest, CtrlBChangesTheTabsIcon)
     EXPECT_TRUE(WaitValue("slot1", a.string() + "|1|a.txt|01 - a.txt|32")) << State()["slot1"];
     Keys("ctrl+b");
     EXPECT_TRUE(WaitValue("slot1", a.string() + "|1|a.txt|01 - a.txt|18")) << State()["slot1"];
+}
+
+// The find dialog's Help button and F1 open the help page at its part about finding.
+TEST_F(FindJumpTest, TheFindDialogsHelpOpensItsPartOfTheHelpPage)
+{
+    const fs::path bin = FDir / "bin";
+    fs::create_directories(bin);
+    File("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + (FDir / "opened").string() + "'\n");
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+    ::setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    Start({ File("a.txt", "a\n").string() });
+    ::setenv("PATH", path.c_str(), 1);
+    Keys("ctrl+f");
+    ASSERT_TRUE(WaitValue("finddialog", "1"));
+    ASSERT_TRUE(DialogKeys("Replace", "F1"));
+    ASSERT_TRUE(WaitState([&](auto&) { return !ReadFile(FDir / "opened").empty(); })) << "no help opened";
+    ASSERT_TRUE(DialogKeys("Replace", "alt+h"));
+    ASSERT_TRUE(WaitState([&](auto&) {
+        const std::string opened = ReadFile(FDir / "opened");
+        return std::count(opened.begin(), opened.end(), '\n') == 2;
+    })) << ReadFile(FDir / "opened");
+    std::istringstream lines(ReadFile(FDir / "opened"));
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.rfind("file:///", 0), 0u) << line;
+        EXPECT_NE(line.find("/help/quillan.html#context-4000"), std::string::npos) << line;
+    }
+}
+
+// The project manager: a click on a row makes its document active and gives its editor the
+// keyboard; a click on the empty part keeps the active row selected; the right button brings the
+// document menu for the row pressed on.
+TEST_F(FindJumpTest, ProjectManagerRows)
+{
+    const fs::path a = File("a.txt", "a\n");
+    const fs::path b = File("b.txt", "b\n");
+    Start({ a.string(), b.string() });
+    ASSERT_TRUE(WaitValue("active", "2"));
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("rowat1") && s.count("listrect"); }));
+    const auto point = [&](const std::string& key) {
+        int x = 0, y = 0;
+        std::sscanf(State()[key].c_str(), "%d,%d", &x, &y);
+        return std::to_string(x) + " " + std::to_string(y);
+    };
+    const auto click = [&](const std::string& where, int button) {
+        Shell("xdotool mousemove --screen 0 " + where + " click " + std::to_string(button));
+    };
+
+    click(point("rowat1"), 1);
+    ASSERT_TRUE(WaitValue("active", "1")) << State()["active"];
+    EXPECT_EQ(State()["tab"], "1");
+    EXPECT_EQ(State()["row"], "1");
+    // The keyboard went to the row's editor, not to the list.
+    Shell("xdotool type --delay 40 q");
+    EXPECT_TRUE(WaitValue("slot1", a.string() + "|1|a.txt|01 - a.txt|18")) << State()["slot1"];
+
+    int x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(State()["listrect"].c_str(), "%d,%d,%d,%d", &x, &y, &w, &h), 4);
+    click(std::to_string(x + w / 2) + " " + std::to_string(y + h - 8), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(WaitValue("row", "1")) << State()["row"];
+    EXPECT_EQ(State()["active"], "1");
+    Shell("xdotool type --delay 40 w");
+    ASSERT_TRUE(WaitValue("panel0", "L:   1   C:   3")) << State()["panel0"];
+
+    click(point("rowat2"), 3);
+    ASSERT_TRUE(WaitValue("active", "2")) << State()["active"];
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Shell("xdotool key b"); // "Set &Bookmark" in the document menu
+    EXPECT_TRUE(WaitValue("slot2", b.string() + "|0|b.txt|02 - b.txt|30")) << State()["slot2"];
+    EXPECT_EQ(State()["slot1"], a.string() + "|1|a.txt|01 - a.txt|18");
 }
 
 } // namespace

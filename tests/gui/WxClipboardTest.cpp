@@ -10,6 +10,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <wx/clipbrd.h>
 
 extern char** environ;
 
@@ -149,6 +150,19 @@ TEST(WxClipboard, PlainTextAloneReplacesTheBlockAndOffersValidText)
     EXPECT_EQ(clipboard.GetText(),
         "a\xEF\xBF\xBD"
         "b\xC3\xA9");
+}
+
+// While GTK waits for one answer it runs events, and a menu update may ask again then.
+TEST(WxClipboard, AQuestionAskedWhileTheClipboardIsOpenGetsNoAnswerAndNoAssertion)
+{
+    TWxClipboard clipboard;
+    ASSERT_TRUE(clipboard.SetContents("held", "", ""));
+    ASSERT_TRUE(wxTheClipboard->Open());
+    EXPECT_FALSE(clipboard.HasText());
+    EXPECT_EQ(clipboard.GetText(), std::nullopt);
+    EXPECT_FALSE(clipboard.SetContents("other", "", ""));
+    wxTheClipboard->Close();
+    EXPECT_EQ(clipboard.GetText(), "held");
 }
 
 TEST(WxClipboard, BlocksTravelBetweenProcesses)

@@ -14,11 +14,13 @@ wxDataFormat NamedFormat(std::string_view name)
     return wxDataFormat(Utf8ToWx(name));
 }
 
-// Opens the clipboard for the life of the scope.
+// Opens the clipboard for the life of the scope. Asking GTK what the clipboard holds runs a
+// nested event loop, in which an update of the menus may ask again: that inner question finds
+// the clipboard open and gets no answer, where opening it twice would stop on an assertion.
 class TOpenClipboard {
 public:
     TOpenClipboard()
-        : FOpen(wxTheClipboard->Open())
+        : FOpen(!wxTheClipboard->IsOpened() && wxTheClipboard->Open())
     {
     }
     ~TOpenClipboard()
