@@ -1076,7 +1076,7 @@ void TMainForm::OnClose(wxCloseEvent& event)
 void TMainForm::ShowOptions()
 {
     if (!FOptions) {
-        FShellActions = MakeOptionsShell(FUI);
+        FShellActions = MakeOptionsShell(Shell());
         FOptions = std::make_unique<TOptionsForm>(this, *FModel, *FShellActions, *FSettingsFile);
     }
     if (!FOptions->Execute())

@@ -2,8 +2,8 @@
 // documents are open: a press on its empty part clears the selection, so the active document's
 // row is selected again and the keyboard goes back to its editor.
 
-#include "MainForm.h"
 #include "app/MainFormModel.h"
+#include "gui/MainForm.h"
 
 #include <wx/listctrl.h>
 

@@ -1,9 +1,6 @@
 #include "gui/OptionsShell.h"
 
 #include "app/ShellIntegration.h"
-#include "backends/posix/FileRegistry.h"
-#include "backends/posix/XdgDesktopShell.h"
-#include "backends/posix/XdgPaths.h"
 
 namespace quillan {
 
@@ -11,9 +8,8 @@ namespace {
 
 class TDesktopShellActions : public IShellActions {
 public:
-    explicit TDesktopShellActions(IUserInterface& ui)
-        : FRegistry(RegistryFileName())
-        , FShell(FDesktop, FRegistry, ui, { RunningProgramPath(), ConfigFolder() })
+    explicit TDesktopShellActions(TShellIntegration& shell)
+        : FShell(shell)
     {
     }
 
@@ -24,16 +20,14 @@ public:
     void RevertTextFileAssociation() override { FShell.RevertTextFileAssociation(); }
 
 private:
-    TXdgDesktopShell FDesktop;
-    TFileRegistry FRegistry;
-    TShellIntegration FShell;
+    TShellIntegration& FShell;
 };
 
 } // namespace
 
-std::unique_ptr<IShellActions> MakeOptionsShell(IUserInterface& ui)
+std::unique_ptr<IShellActions> MakeOptionsShell(TShellIntegration& shell)
 {
-    return std::make_unique<TDesktopShellActions>(ui);
+    return std::make_unique<TDesktopShellActions>(shell);
 }
 
 } // namespace quillan

@@ -1,5 +1,6 @@
 #include "gui/SetupForm.h"
 
+#include "backends/posix/ProgramPath.h"
 #include "backends/posix/XdgPaths.h"
 #include "base/Paths.h"
 

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -133,13 +132,6 @@ TProgramOutput RunProgram(const std::vector<std::string>& argv, int timeoutMs)
     if (!result.TimedOut && WIFEXITED(status))
         result.ExitCode = WEXITSTATUS(status);
     return result;
-}
-
-std::string RunningProgramPath()
-{
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : self.string();
 }
 
 std::optional<std::string> TXdgDesktopShell::SpecialFolder(TShellFolder folder) const

@@ -24,9 +24,6 @@ public:
     bool SetDefaultApplication(std::string_view mimeType, std::string_view desktopId) override;
 };
 
-// The program file of this process, as the system knows it (links resolved); empty when unknown.
-std::string RunningProgramPath();
-
 // The full path of `program` in the absolute folders of PATH; empty when it is in none.
 std::string FindProgramOnPath(const std::string& program);
 

@@ -1,5 +1,6 @@
 #include "backends/posix/XdgDesktopShell.h"
 
+#include "backends/posix/ProgramPath.h"
 #include "backends/posix/XdgPaths.h"
 #include "support/FakeDesktop.h"
 
