@@ -30,13 +30,6 @@ struct TRgb {
     int R = 0, G = 0, B = 0;
 };
 
-// 0x00BBGGRR as the settings file and the state lines write colours.
-TRgb FromColorValue(unsigned long value)
-{
-    return { static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-        static_cast<int>((value >> 16) & 0xFF) };
-}
-
 bool Near(const wxImage& image, int x, int y, TRgb c, int tolerance)
 {
     return std::abs(image.GetRed(x, y) - c.R) <= tolerance && std::abs(image.GetGreen(x, y) - c.G) <= tolerance

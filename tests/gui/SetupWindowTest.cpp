@@ -200,8 +200,9 @@ TEST_F(SetupWindowTest, AFirstStartOffersSetupAndOkSetsUpTheDesktop)
     for (const std::string& file : Launchers()) {
         const std::string text = ReadFileBytes(file);
         EXPECT_NE(text.find("Exec=" + FProgram + " %F\n"), std::string::npos) << file << ":\n" << text;
-        if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0)
+        if (std::system("command -v desktop-file-validate >/dev/null 2>&1") == 0) {
             EXPECT_EQ(ShellOutput("desktop-file-validate --no-hints '" + file + "' 2>&1"), "") << file;
+        }
     }
     EXPECT_EQ(fs::read_symlink(FDesktop->UserBin() + "/quillan").string(), FProgram);
     const std::string registry = ReadFileBytes(Config() + "/Registry");

@@ -66,8 +66,9 @@ TEST(ToolIconsTest, TheDisabledPictureIsGreyFadedAndKeepsItsShape)
                 const int before = normal.HasAlpha() ? normal.GetAlpha(x, y) : 255;
                 // Transparent stays transparent; what is drawn becomes fainter, never vanishes.
                 EXPECT_LE(disabled.GetAlpha(x, y), before) << name;
-                if (before == 255)
+                if (before == 255) {
                     EXPECT_GT(disabled.GetAlpha(x, y), 100) << name;
+                }
                 colourful += before > 128 && Saturation(normal, x, y) > 60;
             }
         // The set is drawn in colour: every normal picture has some.
