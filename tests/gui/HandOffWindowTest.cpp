@@ -70,6 +70,8 @@ protected:
 
     pid_t Spawn(const std::vector<std::string>& args, const TSpawn& how = {})
     {
+        // A first start would show the setup window, which takes the keyboard.
+        MarkSettingsUsed((FDir / "config").string());
         const std::string program = QuillanProgram();
         const pid_t pid = ::fork();
         if (pid == 0) {
