@@ -8,6 +8,7 @@
 #include "backends/posix/InotifyWatch.h"
 #include "backends/posix/RecoveryFolder.h"
 #include "editor/QuillEdit.h"
+#include "support/BareMainFormView.h"
 #include "support/ScriptedUI.h"
 #include "support/TempFolder.h"
 
@@ -169,32 +170,7 @@ TEST(DiskWatch, RealFilesChangeBySizeTimeAndIdentityAndInotifyNoticesARenameOver
 
 // --- the main window's documents ---------------------------------------------------------------
 
-class TBareView : public IMainFormView {
-public:
-    void AddDocumentTab(TQuillEdit& edit, const std::string&, int) override
-    {
-        Hosts.push_back(std::make_unique<THeadlessHost>());
-        edit.SetHost(Hosts.back().get());
-        Edits.push_back(&edit);
-    }
-    void RemoveDocumentTab(int slot) override
-    {
-        Edits.at(slot)->SetHost(nullptr);
-        Edits.erase(Edits.begin() + slot);
-        Hosts.erase(Hosts.begin() + slot);
-    }
-    void SetTabCaption(int, const std::string&) override { }
-    void SetTabImage(int, int) override { }
-    void ActivateTab(int) override { }
-    void AddListRow(const std::string&, int) override { }
-    void RemoveListRow(int) override { }
-    void SetListRowCaption(int, const std::string&) override { }
-    void SetListRowImage(int, int) override { }
-    void SelectListRow(int) override { }
-    void StatusBarChanged() override { }
-    std::vector<std::unique_ptr<THeadlessHost>> Hosts;
-    std::vector<TQuillEdit*> Edits;
-};
+using TBareView = testutil::TBareMainFormView;
 
 class TNoPrompt : public IRecoveryPrompt {
 public:

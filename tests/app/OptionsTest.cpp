@@ -13,6 +13,7 @@
 #include "highlight/HighlighterDfm.h"
 #include "highlight/HighlighterHTML.h"
 #include "highlight/HighlighterPas.h"
+#include "support/BareMainFormView.h"
 #include "support/ScriptedUI.h"
 #include "support/TempFolder.h"
 
@@ -28,33 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Tabs that host each editor headless, so the editors can measure and paint.
-class TTabsView : public IMainFormView {
-public:
-    void AddDocumentTab(TQuillEdit& edit, const std::string&, int) override
-    {
-        Hosts.push_back(std::make_unique<THeadlessHost>());
-        edit.SetHost(Hosts.back().get());
-        Editors.push_back(&edit);
-    }
-    void RemoveDocumentTab(int slot) override
-    {
-        Editors.at(slot)->SetHost(nullptr);
-        Editors.erase(Editors.begin() + slot);
-        Hosts.erase(Hosts.begin() + slot);
-    }
-    void SetTabCaption(int, const std::string&) override { }
-    void SetTabImage(int, int) override { }
-    void ActivateTab(int) override { }
-    void AddListRow(const std::string&, int) override { }
-    void RemoveListRow(int) override { }
-    void SetListRowCaption(int, const std::string&) override { }
-    void SetListRowImage(int, int) override { }
-    void SelectListRow(int) override { }
-    void StatusBarChanged() override { }
-
-    std::vector<std::unique_ptr<THeadlessHost>> Hosts;
-    std::vector<TQuillEdit*> Editors;
-};
+using TTabsView = testutil::TBareMainFormView;
 
 // Launchers that exist per place, and every request in order.
 class TFakeShell : public IShellActions {
