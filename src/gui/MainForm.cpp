@@ -31,6 +31,7 @@
 #include <sstream>
 #include <vector>
 #include <wx/dcclient.h>
+#include <wx/display.h>
 #include <wx/dnd.h>
 #include <wx/evtloop.h>
 #include <wx/evtloopsrc.h>
@@ -332,11 +333,31 @@ void TMainForm::PlaceWindow()
     int width = s.Width;
     // The first window shows every toolbar button, none behind the overflow arrow; once the
     // user has closed the program the size is theirs.
-    if (s.FirstRun())
+    if (s.FirstRun()) {
         width = std::max(width, ToolBarWidthNeeded() + GetSize().x - GetClientSize().x);
+        // A window manager tells the frame's borders only after the window is mapped, and GTK
+        // then keeps the outer size, taking the borders from the toolbar's row. For a moment
+        // after the start the window grows by what the toolbar lost.
+        FFitToolBarUntil = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+            event.Skip();
+            if (std::chrono::steady_clock::now() < FFitToolBarUntil)
+                CallAfter([this] { FitToolBar(); });
+        });
+    }
     SetSize(s.Left, s.Top, width, s.Height);
     if (s.Max)
         Maximize(true);
+}
+
+void TMainForm::FitToolBar()
+{
+    if (IsMaximized() || IsIconized() || !FToolBar->IsShown())
+        return;
+    const int missing = ToolBarWidthNeeded() - GetClientSize().x;
+    const int room = wxDisplay(this).GetClientArea().GetRight() - GetScreenPosition().x + 1 - GetSize().x;
+    if (missing > 0 && room > 0)
+        SetSize(GetSize().x + std::min(missing, room), GetSize().y);
 }
 
 int TMainForm::ToolBarWidthNeeded() const

@@ -4,6 +4,7 @@
 #include "backends/posix/HandOff.h"
 #include "gui/WxUserInterface.h"
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,6 +78,7 @@ private:
     void CreateToolBar();
     void PlaceWindow();
     int ToolBarWidthNeeded() const;
+    void FitToolBar();
     void Run(void (TMainFormModel::*command)());
     void BuildRecentMenu(wxMenu& menu, bool fileMenuTail);
     void WriteStateFile();
@@ -155,6 +157,7 @@ private:
     // writing the settings, so the deleted settings file stays deleted.
     std::unique_ptr<TShellServices> FShell;
     bool FUninstalled = false;
+    std::chrono::steady_clock::time_point FFitToolBarUntil; // the first window grows to its toolbar until then
 
     // Window behaviour (tray, bars, hints, browser, mail, help, about): see WindowBehaviour.h.
     void CreateWindowBehaviour();

@@ -31,6 +31,7 @@ struct TSpawn {
     bool Display = false;
     std::string Runtime = "run"; // below the test's folder
     std::string Stderr; // a file for the program's stderr, below the test's folder
+    bool FirstRun = false; // no settings yet: the setup window comes up
 };
 
 class HandOffWindowTest : public ::testing::Test {
@@ -71,7 +72,8 @@ protected:
     pid_t Spawn(const std::vector<std::string>& args, const TSpawn& how = {})
     {
         // A first start would show the setup window, which takes the keyboard.
-        MarkSettingsUsed((FDir / "config").string());
+        if (!how.FirstRun)
+            MarkSettingsUsed((FDir / "config").string());
         const std::string program = QuillanProgram();
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -100,7 +102,7 @@ protected:
     // The running program, with its window up and listening for other starts.
     void StartRunning()
     {
-        FRunning = Spawn({}, { .Display = true, .Runtime = "run", .Stderr = "" });
+        FRunning = Spawn({}, { .Display = true, .Runtime = "run", .Stderr = "", .FirstRun = false });
         ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") > 0; }, 20000)) << "no window came up";
         FWindow = FindWindow(FRunning, "Quillan");
         ASSERT_FALSE(FWindow.empty());
@@ -367,6 +369,28 @@ TEST_F(WindowManagerTest, HandedOverFilesComeForwardWithTheKeyboard)
     ShellOutput("xdotool type --delay 40 k");
     ASSERT_TRUE(WaitState([&](auto& s) { return s.count("slot2") && s.at("slot2").starts_with(d.string() + "|1"); }))
         << State()["slot2"];
+}
+
+TEST_F(WindowManagerTest, TheFirstWindowMakesRoomForTheToolbarWithinItsBorders)
+{
+    // The manager's borders are known only once the window is mapped; they must not be taken
+    // from the toolbar's row.
+    FRunning = Spawn({}, { .Display = true, .Runtime = "run", .Stderr = "", .FirstRun = true });
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("nexttool") > 0; }, 20000)) << "Next is not on the toolbar";
+    FWindow = FindWindow(FRunning, "Quillan");
+    ASSERT_FALSE(FWindow.empty());
+    int has = 0, needs = 0;
+    EXPECT_TRUE(WaitState([&](auto& s) {
+        return s.count("toolbarwidth") && std::sscanf(s.at("toolbarwidth").c_str(), "%d,%d", &has, &needs) == 2
+            && needs > 0 && has >= needs;
+    })) << "the toolbar has "
+        << has << " of the " << needs << " pixels it needs";
+    int x = 0, y = 0, width = 0, height = 0, nextX = 0, nextY = 0, nextWidth = 0, nextHeight = 0;
+    const std::string geometry = ShellOutput("xdotool getwindowgeometry " + FWindow);
+    ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Position: "), "Position: %d,%d", &x, &y), 2) << geometry;
+    ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Geometry: "), "Geometry: %dx%d", &width, &height), 2);
+    ASSERT_EQ(std::sscanf(State()["nexttool"].c_str(), "%d,%d,%d,%d", &nextX, &nextY, &nextWidth, &nextHeight), 4);
+    EXPECT_LE(nextX + nextWidth, x + width) << "Next is cut off at the window's right edge";
 }
 
 } // namespace

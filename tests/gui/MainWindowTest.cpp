@@ -66,6 +66,7 @@ protected:
     fs::path File(const std::string& name, const std::string& content)
     {
         const fs::path p = FDir / name;
+        fs::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << content;
         return p;
     }
@@ -218,6 +219,10 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         ASSERT_TRUE(setup.empty()) << "the setup window stayed";
+        // While the setup window was coming up it could be the one found under the program's
+        // name; the main window is looked for again now that it is alone.
+        FWindow.clear();
+        ASSERT_TRUE(WaitWindow());
     }
 
     fs::path FDir;
@@ -249,7 +254,7 @@ TEST_F(MainWindowTest, OpensFilesFromTheCommandLineTypesSavesAndClosesWithTheQue
 
     // The window as a person sees it: three tabs, three rows on the left, the status bar below.
     const fs::path shot = FDir / "window.png";
-    Shell("import -window " + FWindow + " " + shot.string() + " 2>/dev/null");
+    Shell("import -window " + FWindow + " " + shot.string());
     wxImage image;
     ASSERT_TRUE(image.LoadFile(shot.string(), wxBITMAP_TYPE_PNG));
     // 608 pixels unless the toolbar needs more on the first run.
@@ -449,10 +454,21 @@ TEST_F(MainWindowTest, FilesHandedOverTakeTheKeyboard)
     EXPECT_EQ(state["slot0"], "Untitled|0|Untitled|00 - Untitled|17");
 }
 
+// Pixels of a toolbar button that carry a clear colour, and those that are drawn at all.
+std::pair<int, int> ColourfulAndDrawn(const wxImage& screen, const wxRect& r)
+{
+    int colourful = 0, drawn = 0;
+    for (int y = r.y + 2; y < r.GetBottom() - 1; ++y)
+        for (int x = r.x + 2; x < r.GetRight() - 1; ++x) {
+            const int red = screen.GetRed(x, y), green = screen.GetGreen(x, y), blue = screen.GetBlue(x, y);
+            colourful += std::max({ red, green, blue }) - std::min({ red, green, blue }) > 60;
+            drawn += Luminance(screen, x, y) < 215;
+        }
+    return { colourful, drawn };
+}
+
 TEST_F(MainWindowTest, TheFirstWindowShowsTheWholeToolbar)
 {
-    GTEST_SKIP() << "known fault, not yet mended: with the first-run window and the wrapping tab strip together, "
-                    "the toolbar's last tools are not on the screen at start";
     FFirstRun = true;
     Start({});
     AnswerSetup();
@@ -460,17 +476,26 @@ TEST_F(MainWindowTest, TheFirstWindowShowsTheWholeToolbar)
     ASSERT_EQ(std::sscanf(State()["toolbarwidth"].c_str(), "%d,%d", &has, &needs), 2) << State()["toolbarwidth"];
     EXPECT_GT(needs, 0);
     EXPECT_GE(has, needs) << "buttons are behind the overflow arrow";
-    const fs::path shot = FDir / "window.png";
-    Shell("import -window " + FWindow + " " + shot.string() + " 2>/dev/null");
-    wxImage image;
-    ASSERT_TRUE(image.LoadFile(shot.string(), wxBITMAP_TYPE_PNG));
-    image.SaveFile((fs::temp_directory_path() / "quillan-first-window.png").string(), wxBITMAP_TYPE_PNG);
+    // The last button, Next, is mapped and lies inside the window as the screen shows it.
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("nexttool") > 0; })) << "Next is behind the overflow arrow";
+    wxRect next;
+    ASSERT_EQ(std::sscanf(State()["nexttool"].c_str(), "%d,%d,%d,%d", &next.x, &next.y, &next.width, &next.height), 4);
+    const std::string geometry = Shell("xdotool getwindowgeometry " + FWindow);
+    int width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Geometry: "), "Geometry: %dx%d", &width, &height), 2);
+    const auto [left, top] = WindowOrigin();
+    EXPECT_LE(next.GetRight(), left + width - 1) << "Next is cut off at the window's right edge";
+    const wxImage screen = Screen();
+    ASSERT_TRUE(screen.IsOk());
+    EXPECT_GT(ColourfulAndDrawn(screen, next).second, 20) << "Next shows nothing";
+    screen.GetSubImage(wxRect(left, top, width, height))
+        .SaveFile((fs::temp_directory_path() / "quillan-first-window.png").string(), wxBITMAP_TYPE_PNG);
     Keys("alt+x");
     ASSERT_EQ(WaitExit(FPid), 0);
 
     // Closed once, the window keeps the size it had, whatever the toolbar needs.
     const std::string ini = ReadFile(FDir / "config/Quillan/Quillan.ini");
-    EXPECT_NE(ini.find("Width=" + std::to_string(image.GetWidth())), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Width=" + std::to_string(width)), std::string::npos) << ini;
     File("config/Quillan/Quillan.ini", "[General]\nCheckSum=10\nWidth=500\n");
     FFirstRun = false;
     FWindow.clear();
@@ -548,29 +573,15 @@ TEST_F(MainWindowTest, EveryOpenDocumentHasAVisibleTabAndAClickPicksIt)
     EXPECT_EQ(state["slot3"].substr(0, args[3].size()), args[3]);
 }
 
-// Pixels of a toolbar button that carry a clear colour, and those that are drawn at all.
-std::pair<int, int> ColourfulAndDrawn(const wxImage& screen, const wxRect& r)
-{
-    int colourful = 0, drawn = 0;
-    for (int y = r.y + 2; y < r.GetBottom() - 1; ++y)
-        for (int x = r.x + 2; x < r.GetRight() - 1; ++x) {
-            const int red = screen.GetRed(x, y), green = screen.GetGreen(x, y), blue = screen.GetBlue(x, y);
-            colourful += std::max({ red, green, blue }) - std::min({ red, green, blue }) > 60;
-            drawn += Luminance(screen, x, y) < 215;
-        }
-    return { colourful, drawn };
-}
-
 TEST_F(MainWindowTest, DisabledToolbarButtonsAreGreyAndEnabledOnesInColour)
 {
-    GTEST_SKIP() << "known fault, not yet mended: with the first-run window and the wrapping tab strip together, "
-                    "the toolbar's last tools are not on the screen at start";
     const fs::path a = File("a.txt", "a\n");
     // Wide enough for the whole toolbar, so Previous and Next are not behind the overflow arrow.
     File("config/Quillan/Quillan.ini", "[General]\nCheckSum=10\nWidth=1200\nHeight=700\n");
     Start({ a.string() });
     ASSERT_TRUE(WaitValue("active", "1"));
-    ASSERT_TRUE(WaitState([](auto& s) { return s.count("prevtool") && s.count("nexttool"); }));
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("prevtool") && s.count("nexttool"); }))
+        << ReadFile(FDir / "state");
     auto rect = [&](const std::string& key) {
         wxRect r;
         EXPECT_EQ(std::sscanf(State()[key].c_str(), "%d,%d,%d,%d", &r.x, &r.y, &r.width, &r.height), 4) << key;
