@@ -143,7 +143,7 @@ public:
     explicit TMainStatusBar(wxWindow* parent)
         : wxStatusBar(parent, wxID_ANY, wxSTB_DEFAULT_STYLE)
     {
-        const int widths[] = { CaretPanelWidth(), 95, 70, 400 };
+        const int widths[] = { CaretPanelWidth(), StatePanelWidth(), ModePanelWidth(), 400 };
         SetFieldsCount(4, widths);
         SetMinHeight(28);
     }
@@ -155,6 +155,20 @@ public:
         char widest[64];
         std::snprintf(widest, sizeof widest, SCaretPanel, 8888888, 88888888);
         return std::max(120, GetTextExtent(widest).x + 2 * PanelMargin);
+    }
+
+    // The state word starts where it always did, right of the icon; the panel reaches past the
+    // widest word in the bar's font, never less than its 95 pixels.
+    int StatePanelWidth() const
+    {
+        int width = 95;
+        for (const char* word : { SStateModified, SStateReadOnly, SStateUnmodified })
+            width = std::max(width, TMainFormModel::StateWordOffset(word) + GetTextExtent(word).x + PanelMargin);
+        return width;
+    }
+    int ModePanelWidth() const
+    {
+        return std::max(70, std::max(GetTextExtent(SInsertMode).x, GetTextExtent(SOverwriteMode).x) + 2 * PanelMargin);
     }
 
 protected:
@@ -840,10 +854,12 @@ void TMainForm::WriteStateFile()
     }
     for (int i = 0; i < FStatus->GetFieldsCount(); ++i)
         out << "panel" << i << "=" << FStatus->GetStatusText(i).utf8_str() << "\n";
-    wxRect caret;
-    if (FStatus->GetFieldRect(0, caret)) {
-        const wxPoint at = FStatus->ClientToScreen(caret.GetPosition());
-        out << "panel0rect=" << at.x << "," << at.y << "," << caret.width << "," << caret.height << "\n";
+    for (int i = 0; i < FStatus->GetFieldsCount(); ++i) {
+        wxRect panel;
+        if (FStatus->GetFieldRect(i, panel)) {
+            const wxPoint at = FStatus->ClientToScreen(panel.GetPosition());
+            out << "panel" << i << "rect=" << at.x << "," << at.y << "," << panel.width << "," << panel.height << "\n";
+        }
     }
     out << "row=" << FList->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED) << "\n";
     // Where the rows and the list are on the screen, for tests that click them.

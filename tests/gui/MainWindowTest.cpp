@@ -375,7 +375,7 @@ TEST_F(MainWindowTest, TheFileMenuOpensAtItsNaturalHeightWithEveryRecentFile)
     open.SaveFile((fs::temp_directory_path() / "quillan-file-menu.png").string(), wxBITMAP_TYPE_PNG);
 }
 
-TEST_F(MainWindowTest, TheCaretPanelHoldsASevenDigitLineInsideItself)
+TEST_F(MainWindowTest, TheStatusPanelsHoldASevenDigitLineAndTheirLongestWordsInsideThemselves)
 {
     std::string lines;
     lines.reserve(2000000);
@@ -385,28 +385,37 @@ TEST_F(MainWindowTest, TheCaretPanelHoldsASevenDigitLineInsideItself)
     const fs::path big = File("big.txt", lines);
     Start({ big.string() });
     ASSERT_TRUE(WaitValue("documents", "2", 30000));
-    Keys("ctrl+End");
+    // The longest texts each panel can hold: the caret far down, "Unmodified", "Overwrite".
+    Keys("ctrl+End Insert");
     ASSERT_TRUE(WaitValue("panel0", "L: 1000000   C:   4")) << State()["panel0"];
+    ASSERT_TRUE(WaitValue("panel2", "Overwrite"));
+    ASSERT_EQ(State()["panel1"], "Unmodified");
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    int x = 0, y = 0, w = 0, h = 0;
-    ASSERT_EQ(std::sscanf(State()["panel0rect"].c_str(), "%d,%d,%d,%d", &x, &y, &w, &h), 4);
     const wxImage screen = Screen();
     ASSERT_TRUE(screen.IsOk());
-    // Text pixels are dark; the panel's own edges and the next panel's icon must have none of
-    // them within two pixels of the panel's sides, and the text must be there.
-    int textLeft = -1, textRight = -1;
-    for (int cx = x; cx < x + w; ++cx)
-        for (int cy = y + 3; cy < y + h - 3; ++cy)
-            if (Luminance(screen, cx, cy) < 90) {
-                textLeft = textLeft < 0 ? cx : textLeft;
-                textRight = cx;
-                break;
-            }
-    ASSERT_GE(textLeft, 0) << "no text in the caret panel";
-    EXPECT_GE(textLeft, x + 2) << "the text starts at the panel's edge";
-    EXPECT_LE(textRight, x + w - 3) << "the text runs to the panel's edge";
-    screen.GetSubImage(wxRect(x, y, w, h))
-        .SaveFile((fs::temp_directory_path() / "quillan-caret-panel.png").string(), wxBITMAP_TYPE_PNG);
+    for (int panel = 0; panel < 3; ++panel) {
+        int x = 0, y = 0, w = 0, h = 0;
+        ASSERT_EQ(
+            std::sscanf(State()["panel" + std::to_string(panel) + "rect"].c_str(), "%d,%d,%d,%d", &x, &y, &w, &h), 4);
+        // Text pixels are dark; the panel's own edges and the next panel's icon must have none
+        // of them within two pixels of the panel's sides, and the text must be there.
+        int textLeft = -1, textRight = -1;
+        for (int cx = x; cx < x + w; ++cx)
+            for (int cy = y + 3; cy < y + h - 3; ++cy)
+                if (Luminance(screen, cx, cy) < 90) {
+                    textLeft = textLeft < 0 ? cx : textLeft;
+                    textRight = cx;
+                    break;
+                }
+        ASSERT_GE(textLeft, 0) << "no text in panel " << panel;
+        EXPECT_GE(textLeft, x + 2) << "the text of panel " << panel << " starts at its edge";
+        EXPECT_LE(textRight, x + w - 3) << "the text of panel " << panel << " runs to its edge";
+    }
+    const auto [left, top] = WindowOrigin();
+    int x = 0, y = 0, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(State()["panel0rect"].c_str(), "%d,%d,%d,%d", &x, &y, &w, &h), 4);
+    screen.GetSubImage(wxRect(left, y, x - left + 3 * w, h))
+        .SaveFile((fs::temp_directory_path() / "quillan-status-panels.png").string(), wxBITMAP_TYPE_PNG);
 }
 
 TEST_F(MainWindowTest, TheCloseQueryShowsEachDocumentItAsksAbout)
@@ -436,6 +445,79 @@ TEST_F(MainWindowTest, TheCloseQueryShowsEachDocumentItAsksAbout)
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(WaitExit(FPid, 300), -1);
     EXPECT_EQ(ReadFile(a), "a\n");
+}
+
+TEST_F(MainWindowTest, AColumnBlockStartedFromTheKeyboardSpansEveryLineItCrossed)
+{
+    const fs::path a = File("block.txt", "abcdefgh\nabcdefgh\nabcdefgh\nabcdefgh\n");
+    Start({ a.string() });
+    ASSERT_TRUE(WaitValue("active", "1"));
+    Keys("Right Right");
+    ASSERT_TRUE(WaitValue("panel0", "L:   1   C:   3"));
+    // The first Shift move sets the anchor although the block is still zero columns wide.
+    Keys("shift+ctrl+c shift+Down shift+Down shift+Right shift+Right shift+Right");
+    EXPECT_TRUE(WaitValue("selection", "1,3-3,6")) << State()["selection"];
+    Keys("Delete ctrl+s");
+    ASSERT_TRUE(WaitValue("panel1", "Unmodified"));
+    EXPECT_EQ(ReadFile(a), "abfgh\nabfgh\nabfgh\nabcdefgh\n");
+}
+
+TEST_F(MainWindowTest, NothingOutsideAnOpenMenuChangesOnTheScreen)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i <= 3; ++i) {
+        std::string text;
+        for (int line = 0; line < 40; ++line)
+            text += "int value" + std::to_string(line) + " = " + std::to_string(i * line) + "; // note\n";
+        args.push_back(File("menu-" + std::to_string(i) + ".cpp", text).string());
+    }
+    Start(args);
+    ASSERT_TRUE(WaitValue("documents", "4", 20000));
+    const auto [left, top] = WindowOrigin();
+    // The pointer away from the window: a lit button would differ between the two pictures.
+    Shell("xdotool mousemove 5 1010");
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const wxImage before = Screen();
+    ASSERT_TRUE(before.IsOk());
+    const std::string geometry = Shell("xdotool getwindowgeometry " + FWindow);
+    int width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Geometry: "), "Geometry: %dx%d", &width, &height), 2);
+    Keys("alt+e");
+    for (int look = 0; look < 3; ++look) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        const wxImage during = Screen();
+        ASSERT_TRUE(during.IsOk());
+        // The popup is the columns where much changed; the blinking caret changes one line's
+        // height at most. Between the menu bar and the status bar, which shows the highlighted
+        // item's hint, nothing else may differ.
+        const int firstRow = top + 30;
+        int barTop = 0, unused = 0;
+        ASSERT_EQ(std::sscanf(State()["panel0rect"].c_str(), "%d,%d,%d,%d", &unused, &barTop, &unused, &unused), 4);
+        std::vector<int> changedInColumn(static_cast<std::size_t>(width), 0);
+        auto differs = [&](int x, int y) {
+            return during.GetRed(x, y) != before.GetRed(x, y) || during.GetGreen(x, y) != before.GetGreen(x, y)
+                || during.GetBlue(x, y) != before.GetBlue(x, y);
+        };
+        for (int x = 0; x < width; ++x)
+            for (int y = firstRow; y < barTop - 4; ++y)
+                changedInColumn[static_cast<std::size_t>(x)] += differs(left + x, y);
+        int popupLeft = width, popupRight = -1;
+        for (int x = 0; x < width; ++x)
+            if (changedInColumn[static_cast<std::size_t>(x)] > 60) {
+                popupLeft = std::min(popupLeft, x);
+                popupRight = x;
+            }
+        ASSERT_LE(popupLeft, popupRight) << "no menu opened";
+        int elsewhere = 0;
+        for (int x = 0; x < width; ++x)
+            if (x < popupLeft - 2 || x > popupRight + 2)
+                elsewhere += changedInColumn[static_cast<std::size_t>(x)];
+        EXPECT_LT(elsewhere, 80) << "look " << look << ": " << elsewhere << " pixels outside the menu changed";
+        if (look == 0)
+            during.GetSubImage(wxRect(left, top, width, height))
+                .SaveFile((fs::temp_directory_path() / "quillan-open-menu.png").string(), wxBITMAP_TYPE_PNG);
+    }
+    Keys("Escape");
 }
 
 TEST_F(MainWindowTest, FilesHandedOverTakeTheKeyboard)
