@@ -37,4 +37,31 @@ int TTabRows::HitTest(int x, int y) const
     return -1;
 }
 
+int TTabRows::RowOf(int n) const
+{
+    if (n < 0 || n >= static_cast<int>(Tabs.size()) || Height <= 0 || RowCount <= 0)
+        return -1;
+    return Tabs[static_cast<std::size_t>(n)].Top / (Height / RowCount);
+}
+
+int TabRowsShown(int stripHeight, int rowHeight, int rowCount)
+{
+    if (rowCount <= 0)
+        return 0;
+    const int fit = stripHeight * 2 / 5 / std::max(1, rowHeight);
+    return std::clamp(fit, 1, rowCount);
+}
+
+int FirstTabRowShown(int first, int wanted, int shown, int rowCount)
+{
+    shown = std::max(1, shown);
+    if (wanted >= 0 && wanted < rowCount) {
+        if (wanted < first)
+            first = wanted;
+        else if (wanted >= first + shown)
+            first = wanted - shown + 1;
+    }
+    return std::clamp(first, 0, std::max(0, rowCount - shown));
+}
+
 } // namespace quillan

@@ -19,7 +19,18 @@ struct TTabRows {
 
     // The tab under (x, y), or -1.
     int HitTest(int x, int y) const;
+    // The row tab `n` is on, or -1.
+    int RowOf(int n) const;
 };
+
+// With a hundred documents the rows would leave no room for the page they sit on: the tabs get
+// at most about two fifths of the strip's height, never less than one row, and the rest of the
+// rows are scrolled into sight.
+int TabRowsShown(int stripHeight, int rowHeight, int rowCount);
+
+// The first row on view when `shown` rows of `rowCount` are, with row `wanted` among them
+// (-1: none in particular); it moves from `first` as little as it must.
+int FirstTabRowShown(int first, int wanted, int shown, int rowCount);
 
 // `widths` are the tabs' natural widths. A tab wider than `stripWidth` has a row of its own and
 // is cut to the strip's width; no tab is ever narrower than `minWidth`.

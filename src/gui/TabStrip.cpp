@@ -19,6 +19,7 @@ constexpr int Margin = 2; // around the rows, inside the strip
 constexpr int PadX = 6; // inside a tab, left and right
 constexpr int ImageGap = 4; // between a tab's picture and its caption
 constexpr int ImageSize = 16;
+constexpr int ScrollerWidth = 18; // the arrows at the right end of scrolling rows
 // A tab keeps at least its picture and a few letters, however narrow the window.
 constexpr int MinTabWidth = 2 * PadX + ImageSize + ImageGap + 24;
 
@@ -81,6 +82,7 @@ TTabStrip::TTabStrip(wxWindow* parent, wxWindowID id, const wxPoint& pos, const 
     Bind(wxEVT_LEFT_DCLICK, &TTabStrip::OnMouse, this);
     Bind(wxEVT_MOTION, &TTabStrip::OnMouse, this);
     Bind(wxEVT_LEAVE_WINDOW, &TTabStrip::OnMouse, this);
+    Bind(wxEVT_MOUSEWHEEL, &TTabStrip::OnMouse, this);
     Bind(wxEVT_TIMER, &TTabStrip::OnDragTimer, this, FDragTimer.GetId());
     SetDropTarget(new TTabDropTarget(*this, FDropAccepts, FDropOpen));
 }
@@ -162,6 +164,7 @@ void TTabStrip::ChangeSelection(std::size_t n)
     }
     RefreshTab(FSelection);
     FSelection = static_cast<int>(n);
+    ShowSelectedRow();
     PlacePage();
     wxWindow* page = FTabs[n].Page;
     page->Show();
@@ -174,27 +177,63 @@ void TTabStrip::ChangeSelection(std::size_t n)
 
 int TTabStrip::HitTest(const wxPoint& pt) const
 {
-    const int hit = FRows.HitTest(pt.x - Margin, pt.y - Margin);
+    if (pt.y < Margin || pt.y >= Margin + BandHeight())
+        return wxNOT_FOUND;
+    const int hit = FRows.HitTest(pt.x - Margin, pt.y - Margin + FFirstRow * FRowHeight);
     return hit < 0 ? wxNOT_FOUND : hit;
 }
 
 wxRect TTabStrip::GetTabRect(std::size_t n) const
 {
-    if (n >= FRows.Tabs.size())
+    const int row = FRows.RowOf(static_cast<int>(n));
+    if (row < FFirstRow || row >= FFirstRow + FRowsShown)
         return {};
     const TRect& r = FRows.Tabs[n];
-    return wxRect(r.Left + Margin, r.Top + Margin, r.Width(), r.Height());
+    return wxRect(r.Left + Margin, r.Top - FFirstRow * FRowHeight + Margin, r.Width(), r.Height());
+}
+
+wxRect TTabStrip::ScrollerRect() const
+{
+    if (!RowsScroll())
+        return {};
+    return wxRect(GetClientSize().x - Margin - ScrollerWidth, Margin, ScrollerWidth, BandHeight());
+}
+
+void TTabStrip::ScrollRows(int rows)
+{
+    const int first = FirstTabRowShown(FFirstRow + rows, -1, FRowsShown, FRows.RowCount);
+    if (first == FFirstRow)
+        return;
+    FFirstRow = first;
+    FHot = wxNOT_FOUND;
+    Refresh(false);
+}
+
+void TTabStrip::ShowSelectedRow()
+{
+    const int first = FirstTabRowShown(FFirstRow, FRows.RowOf(FSelection), FRowsShown, FRows.RowCount);
+    if (first != FFirstRow) {
+        FFirstRow = first;
+        Refresh(false);
+    }
 }
 
 std::string TTabStrip::StateLines() const
 {
     std::ostringstream out;
     out << "tabrows=" << FRows.RowCount << "\n";
-    for (std::size_t i = 0; i < FTabs.size(); ++i) {
-        const wxRect r = GetTabRect(i);
+    out << "tabrowsshown=" << FRowsShown << "\n";
+    out << "tabfirstrow=" << FFirstRow << "\n";
+    auto rect = [&](const char* name, const wxRect& r) {
         const wxPoint at = ClientToScreen(r.GetPosition());
-        out << "tabrect" << i << "=" << at.x << "," << at.y << "," << r.width << "," << r.height << "\n";
-    }
+        out << name << "=" << at.x << "," << at.y << "," << r.width << "," << r.height << "\n";
+    };
+    // Only the tabs on view: a test that clicks one needs it on the screen.
+    for (std::size_t i = 0; i < FTabs.size(); ++i)
+        if (const wxRect r = GetTabRect(i); !r.IsEmpty())
+            rect(("tabrect" + std::to_string(i)).c_str(), r);
+    if (RowsScroll())
+        rect("tabscroller", ScrollerRect());
     return out.str();
 }
 
@@ -251,7 +290,16 @@ void TTabStrip::Relayout()
     widths.reserve(FTabs.size());
     for (const TTab& tab : FTabs)
         widths.push_back(TabWidth(tab, dc));
-    FRows = LayoutTabRows(widths, GetClientSize().x - 2 * Margin, RowHeight(), MinTabWidth);
+    const wxSize client = GetClientSize();
+    FRowHeight = RowHeight();
+    FRows = LayoutTabRows(widths, client.x - 2 * Margin, FRowHeight, MinTabWidth);
+    FRowsShown = TabRowsShown(client.y - 2 * Margin, FRowHeight, FRows.RowCount);
+    if (RowsScroll()) {
+        // The arrows take their width from the rows, which may then need one more.
+        FRows = LayoutTabRows(widths, client.x - 2 * Margin - ScrollerWidth, FRowHeight, MinTabWidth);
+        FRowsShown = TabRowsShown(client.y - 2 * Margin, FRowHeight, FRows.RowCount);
+    }
+    FFirstRow = FirstTabRowShown(FFirstRow, FRows.RowOf(FSelection), FRowsShown, FRows.RowCount);
     PlacePage();
     Refresh(false);
 }
@@ -261,7 +309,7 @@ void TTabStrip::PlacePage()
     if (FSelection == wxNOT_FOUND)
         return;
     const wxSize client = GetClientSize();
-    const int top = FRows.Height + 2 * Margin + 1;
+    const int top = BandHeight() + 2 * Margin + 1;
     FTabs[static_cast<std::size_t>(FSelection)].Page->SetSize(0, top, client.x, std::max(0, client.y - top));
 }
 
@@ -290,7 +338,7 @@ void TTabStrip::OnPaint(wxPaintEvent&)
     const wxSize client = GetClientSize();
     const wxColour face = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
     const wxColour shadow = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW);
-    const int bottom = FRows.Height + 2 * Margin;
+    const int bottom = BandHeight() + 2 * Margin;
     dc.SetBrush(wxBrush(face));
     dc.SetPen(*wxTRANSPARENT_PEN);
     dc.DrawRectangle(0, 0, client.x, bottom + 1);
@@ -303,12 +351,42 @@ void TTabStrip::OnPaint(wxPaintEvent&)
     // Last, so that it covers the line below it and its neighbours' edges.
     if (FSelection != wxNOT_FOUND)
         DrawTab(dc, FSelection);
+    DrawScroller(dc);
+}
+
+void TTabStrip::DrawScroller(wxDC& dc) const
+{
+    const wxRect r = ScrollerRect();
+    if (r.IsEmpty())
+        return;
+    const wxColour shadow = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW);
+    const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
+    const wxColour grey = wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT);
+    dc.SetPen(wxPen(shadow));
+    dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)));
+    dc.DrawRectangle(r);
+    const int half = r.height / 2;
+    dc.DrawLine(r.x, r.y + half, r.GetRight(), r.y + half);
+    // An arrow that can do nothing is drawn greyed, as a scroll bar would.
+    auto arrow = [&](bool up, bool enabled) {
+        const int cx = r.x + r.width / 2, cy = r.y + (up ? half / 2 : half + (r.height - half) / 2);
+        const int size = std::max(2, std::min(r.width, half) / 4);
+        const wxPoint points[] = { { cx - size, cy + (up ? size / 2 : -size / 2) },
+            { cx + size, cy + (up ? size / 2 : -size / 2) }, { cx, cy + (up ? -size : size) } };
+        dc.SetPen(wxPen(enabled ? text : grey));
+        dc.SetBrush(wxBrush(enabled ? text : grey));
+        dc.DrawPolygon(3, points);
+    };
+    arrow(true, FFirstRow > 0);
+    arrow(false, FFirstRow + FRowsShown < FRows.RowCount);
 }
 
 void TTabStrip::DrawTab(wxDC& dc, int n) const
 {
     const TTab& tab = FTabs[static_cast<std::size_t>(n)];
     const wxRect r = GetTabRect(static_cast<std::size_t>(n));
+    if (r.IsEmpty())
+        return; // on a row scrolled out of sight
     const bool selected = n == FSelection;
     const bool hot = n == FHot && !selected;
     const wxColour face = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
@@ -372,6 +450,20 @@ void TTabStrip::OnMouse(wxMouseEvent& event)
         FHot = wxNOT_FOUND;
         RefreshTab(was);
         event.Skip();
+        return;
+    }
+    if (type == wxEVT_MOUSEWHEEL) {
+        if (!RowsScroll() || event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL) {
+            event.Skip();
+            return;
+        }
+        ScrollRows(event.GetWheelRotation() > 0 ? -1 : 1);
+        return;
+    }
+    const wxRect scroller = ScrollerRect();
+    if (scroller.Contains(event.GetPosition())) {
+        if (type == wxEVT_LEFT_DOWN || type == wxEVT_LEFT_DCLICK)
+            ScrollRows(event.GetPosition().y < scroller.y + scroller.height / 2 ? -1 : 1);
         return;
     }
     const int tab = HitTest(event.GetPosition());

@@ -53,6 +53,11 @@ public:
     // Where tab `n` is, in the strip's coordinates.
     wxRect GetTabRect(std::size_t n) const;
     int GetRowCount() const { return FRows.RowCount; }
+    // Rows on view, and the first of them: with many documents the rest scroll (wheel or the
+    // arrows at the right end of the rows), and the selected tab's row is always brought back.
+    int GetRowsShown() const { return FRowsShown; }
+    int GetFirstRowShown() const { return FFirstRow; }
+    void ScrollRows(int rows);
     // For the window's state file: the number of rows and each tab's rectangle on the screen.
     std::string StateLines() const;
     // The tab whose page the pointer is over while it drags something rests there this long
@@ -76,7 +81,13 @@ private:
     void Relayout();
     int TabWidth(const TTab& tab, wxDC& dc) const;
     int RowHeight() const;
+    int BandHeight() const { return FRowsShown * FRowHeight; }
+    bool RowsScroll() const { return FRowsShown < FRows.RowCount; }
+    // The arrows beside the rows when they scroll: the upper half scrolls up, the lower down.
+    wxRect ScrollerRect() const;
+    void ShowSelectedRow();
     void PlacePage();
+    void DrawScroller(wxDC& dc) const;
     // The user's choice: select and send the change.
     void UserSelect(int n);
     void RefreshTab(int n);
@@ -89,6 +100,9 @@ private:
 
     std::vector<TTab> FTabs;
     TTabRows FRows;
+    int FRowHeight = 0;
+    int FRowsShown = 0;
+    int FFirstRow = 0;
     int FSelection = wxNOT_FOUND;
     int FHot = wxNOT_FOUND; // the tab under the pointer
     int FDragTab = wxNOT_FOUND; // the tab a drag rests on

@@ -68,4 +68,31 @@ TEST(TabRowsTest, HitTestFindsTheTabUnderThePoint)
     EXPECT_EQ(rows.HitTest(-1, 5), -1);
 }
 
+TEST(TabRowsTest, ManyRowsLeaveTheirPageRoomAndTheWantedRowStaysInSight)
+{
+    // 25 rows of 27 pixels in a 400-pixel strip: 160 pixels for the tabs, five rows.
+    EXPECT_EQ(TabRowsShown(400, 27, 25), 5);
+    EXPECT_EQ(TabRowsShown(400, 27, 3), 3); // few rows are all shown
+    EXPECT_EQ(TabRowsShown(20, 27, 25), 1); // a squashed window still shows one row
+    EXPECT_EQ(TabRowsShown(400, 0, 25), 25); // no row height yet: nothing is hidden
+    EXPECT_EQ(TabRowsShown(400, 27, 0), 0);
+
+    // Rows 0..24, five on view from row 10.
+    EXPECT_EQ(FirstTabRowShown(10, 12, 5, 25), 10); // in sight: nothing moves
+    EXPECT_EQ(FirstTabRowShown(10, 15, 5, 25), 11); // just below: one row down
+    EXPECT_EQ(FirstTabRowShown(10, 24, 5, 25), 20);
+    EXPECT_EQ(FirstTabRowShown(10, 3, 5, 25), 3); // above: it becomes the top row
+    EXPECT_EQ(FirstTabRowShown(30, -1, 5, 25), 20); // scrolled past the end by the wheel
+    EXPECT_EQ(FirstTabRowShown(-4, -1, 5, 25), 0);
+    EXPECT_EQ(FirstTabRowShown(7, 2, 5, 3), 0); // everything fits
+    EXPECT_EQ(FirstTabRowShown(0, 0, 0, 25), 0);
+
+    const TTabRows rows = LayoutTabRows({ 100, 100, 100 }, 250, 20);
+    EXPECT_EQ(rows.RowOf(0), 0);
+    EXPECT_EQ(rows.RowOf(2), 1);
+    EXPECT_EQ(rows.RowOf(3), -1);
+    EXPECT_EQ(rows.RowOf(-1), -1);
+    EXPECT_EQ(LayoutTabRows({}, 250, 20).RowOf(0), -1);
+}
+
 } // namespace

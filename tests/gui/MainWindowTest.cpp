@@ -536,6 +536,59 @@ TEST_F(MainWindowTest, FilesHandedOverTakeTheKeyboard)
     EXPECT_EQ(state["slot0"], "Untitled|0|Untitled|00 - Untitled|17");
 }
 
+TEST_F(MainWindowTest, AHundredDocumentsLeaveTheirPageRoomAndTheTabRowsScroll)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i <= 99; ++i)
+        args.push_back(File("many-" + std::to_string(i) + ".txt", std::to_string(i) + "\n").string());
+    Start(args);
+    ASSERT_TRUE(WaitValue("documents", "100", 60000));
+    ASSERT_TRUE(WaitValue("active", "99"));
+    // The rows would fill the whole page; some are shown, the active tab's among them, and the
+    // active editor is on the screen.
+    EXPECT_TRUE(WaitState([](auto& s) { return s.count("frames") && std::stoi(s.at("frames")) > 0; }))
+        << "the active editor never painted";
+    auto number = [&](const std::string& key) { return std::stoi(State()[key]); };
+    const int rows = number("tabrows"), shown = number("tabrowsshown");
+    EXPECT_LT(shown, rows);
+    EXPECT_GE(shown, 1);
+    EXPECT_EQ(number("tabfirstrow"), rows - shown);
+    EXPECT_EQ(State().count("tabrect99"), 1u);
+    EXPECT_EQ(State().count("tabrect0"), 0u);
+    Keys("ctrl+b");
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("slot99") && s.at("slot99").ends_with("|30"); }));
+
+    // The wheel over the rows scrolls them to the top, and the first tab can be clicked.
+    wxRect scroller;
+    ASSERT_EQ(std::sscanf(State()["tabscroller"].c_str(), "%d,%d,%d,%d", &scroller.x, &scroller.y, &scroller.width,
+                  &scroller.height),
+        4);
+    Shell("xdotool mousemove " + std::to_string(scroller.x - 40) + " " + std::to_string(scroller.y + 5)
+        + " click --repeat " + std::to_string(rows) + " --delay 20 4");
+    ASSERT_TRUE(WaitValue("tabfirstrow", "0"));
+    wxRect first;
+    ASSERT_EQ(
+        std::sscanf(State()["tabrect0"].c_str(), "%d,%d,%d,%d", &first.x, &first.y, &first.width, &first.height), 4);
+    Shell("xdotool mousemove " + std::to_string(first.x + first.width / 2) + " "
+        + std::to_string(first.y + first.height / 2) + " click 1");
+    ASSERT_TRUE(WaitValue("active", "0"));
+    EXPECT_EQ(State()["tabfirstrow"], "0");
+    // The lower arrow scrolls one row down.
+    Shell("xdotool mousemove " + std::to_string(scroller.x + scroller.width / 2) + " "
+        + std::to_string(scroller.y + scroller.height - 4) + " click 1");
+    EXPECT_TRUE(WaitValue("tabfirstrow", "1"));
+
+    // A document made active from elsewhere (the next bookmarked one) brings its row back.
+    Keys("ctrl+alt+Right");
+    ASSERT_TRUE(WaitValue("active", "99"));
+    EXPECT_TRUE(WaitValue("tabfirstrow", std::to_string(rows - shown)));
+    EXPECT_EQ(State().count("tabrect99"), 1u);
+    const auto [left, top] = WindowOrigin();
+    Screen()
+        .GetSubImage(wxRect(left, top, 600, 430))
+        .SaveFile((fs::temp_directory_path() / "quillan-hundred-tabs.png").string(), wxBITMAP_TYPE_PNG);
+}
+
 // Pixels of a toolbar button that carry a clear colour, and those that are drawn at all.
 std::pair<int, int> ColourfulAndDrawn(const wxImage& screen, const wxRect& r)
 {
@@ -917,6 +970,36 @@ TEST_F(FindJumpTest, ProjectManagerRows)
     Shell("xdotool key b"); // "Set &Bookmark" in the document menu
     EXPECT_TRUE(WaitValue("slot2", b.string() + "|0|b.txt|02 - b.txt|30")) << State()["slot2"];
     EXPECT_EQ(State()["slot1"], a.string() + "|1|a.txt|01 - a.txt|18");
+}
+
+TEST_F(FindJumpTest, ATabsMenuActsOnThatTabsDocument)
+{
+    const fs::path a = File("a.txt", "a\n");
+    const fs::path b = File("b.txt", "b\n");
+    Start({ a.string(), b.string() });
+    ASSERT_TRUE(WaitValue("active", "2"));
+    ASSERT_TRUE(WaitState([](auto& s) { return s.count("tabrect1") > 0; }));
+    const auto rightClickTab = [&](int tab) {
+        wxRect r;
+        ASSERT_EQ(std::sscanf(
+                      State()["tabrect" + std::to_string(tab)].c_str(), "%d,%d,%d,%d", &r.x, &r.y, &r.width, &r.height),
+            4);
+        Shell("xdotool mousemove --screen 0 " + std::to_string(r.x + r.width / 2) + " "
+            + std::to_string(r.y + r.height / 2) + " click 3");
+    };
+    // The pressed tab's document becomes active before its menu acts.
+    rightClickTab(1);
+    ASSERT_TRUE(WaitValue("active", "1")) << State()["active"];
+    EXPECT_TRUE(WaitValue("row", "1"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Shell("xdotool key b"); // "Set &Bookmark"
+    EXPECT_TRUE(WaitValue("slot1", a.string() + "|0|a.txt|01 - a.txt|30")) << State()["slot1"];
+    EXPECT_EQ(State()["slot2"], b.string() + "|0|b.txt|02 - b.txt|17");
+    // The same menu on the same tab now offers to take the bookmark away.
+    rightClickTab(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Shell("xdotool key b"); // "Remove &Bookmark"
+    EXPECT_TRUE(WaitValue("slot1", a.string() + "|0|a.txt|01 - a.txt|17")) << State()["slot1"];
 }
 
 // --- recovery copies and files changed by other programs -------------------------------------
