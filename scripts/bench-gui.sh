@@ -17,3 +17,7 @@ bench=build/src/tools/guibench/quillan-guibench
 tests/gui/run-xvfb.sh "$bench" pagedown "$file" --pages "${PAGES:-1000}"
 tests/gui/run-xvfb.sh "$bench" startup --runs 7
 tests/gui/run-xvfb.sh "$bench" startup "$file" --runs 5
+many=$(mktemp -d)
+trap 'rm -rf "$many"' EXIT
+for i in $(seq 1 99); do printf 'int f%d() { return %d; }\n' "$i" "$i" >"$many/file$i.cpp"; done
+tests/gui/run-xvfb.sh "$bench" startup "$many"/*.cpp --runs 5

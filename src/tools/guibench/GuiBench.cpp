@@ -3,8 +3,9 @@
 //
 //   pagedown [FILE] [--pages N]   Page Down through FILE in an editor window by synthetic key
 //                                 presses; each press waits until its frame is on the screen.
-//   startup [FILE] [--runs N]     time from starting the program until its window (and the
-//                                 file's editor) has been painted.
+//   startup [FILE...] [--runs N]  time from starting the program until its window (and, with
+//                                 files, every document and the active editor) is there and
+//                                 painted; $QUILLAN_PROGRAM names another build's program.
 #include "backends/wx/WxEditorWindow.h"
 #include "backends/wx/WxEventWait.h"
 #include "editor/QuillEdit.h"
@@ -134,6 +135,8 @@ int PageDown(const std::string& path, int pages)
 
 std::string ProgramBeside(const char* name)
 {
+    if (const char* other = std::getenv("QUILLAN_PROGRAM"); other && *other)
+        return other;
     std::error_code ec;
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     return (self.parent_path().parent_path().parent_path() / "gui" / name).string();
@@ -151,7 +154,7 @@ long StateValue(const fs::path& file, const std::string& key)
 }
 
 // Starts the program in a fresh configuration and measures until it reports a painted window.
-double StartOnce(const std::string& program, const std::string& file)
+double StartOnce(const std::string& program, const std::vector<std::string>& files)
 {
     char dirTemplate[] = "/tmp/quillan-startup-XXXXXX";
     const char* dir = ::mkdtemp(dirTemplate);
@@ -170,17 +173,20 @@ double StartOnce(const std::string& program, const std::string& file)
         ::setenv("XDG_STATE_HOME", (root / "state-home").c_str(), 1);
         ::setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
         ::setenv("QUILLAN_STATE_FILE", state.c_str(), 1);
-        if (file.empty())
-            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        else
-            ::execl(program.c_str(), program.c_str(), file.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv { const_cast<char*>(program.c_str()) };
+        for (const std::string& f : files)
+            argv.push_back(const_cast<char*>(f.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
         std::_Exit(127);
     }
     double ms = -1;
     while (pid > 0) {
-        // With a file the editor must have painted; without one the window's first idle pass
-        // comes after it was shown.
-        const bool ready = file.empty() ? StateValue(state, "documents") >= 0 : StateValue(state, "frames") >= 1;
+        // With files every document must be open and the active editor painted; without one
+        // the window's first idle pass comes after it was shown.
+        const bool ready = files.empty()
+            ? StateValue(state, "documents") >= 0
+            : StateValue(state, "documents") == static_cast<long>(files.size()) + 1 && StateValue(state, "frames") >= 1;
         if (ready) {
             ms = Ms(Clock::now() - start);
             break;
@@ -198,7 +204,7 @@ double StartOnce(const std::string& program, const std::string& file)
     return ms;
 }
 
-int StartUp(const std::string& file, int runs)
+int StartUp(const std::vector<std::string>& files, int runs)
 {
     const std::string program = ProgramBeside("quillan");
     if (::access(program.c_str(), X_OK) != 0) {
@@ -207,14 +213,17 @@ int StartUp(const std::string& file, int runs)
     }
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        const double ms = StartOnce(program, file);
+        const double ms = StartOnce(program, files);
         if (ms < 0) {
             std::fprintf(stderr, "startup: the program did not report a painted window\n");
             return 1;
         }
         times.push_back(ms);
     }
-    std::printf("start-up to the first painted window, %s (%d runs)\n", file.empty() ? "no file" : file.c_str(), runs);
+    const std::string what = files.empty() ? "no file"
+        : files.size() == 1                ? files[0]
+                                           : std::to_string(files.size()) + " files";
+    std::printf("start-up to the first painted window, %s (%d runs)\n", what.c_str(), runs);
     std::printf("best                           %8.1f ms\n", Percentile(times, 0));
     std::printf("median                         %8.1f ms\n", Percentile(times, 0.5));
     std::printf("worst                          %8.1f ms\n", Percentile(times, 1.0));
@@ -230,7 +239,7 @@ int Usage()
 {
     std::fprintf(stderr,
         "usage: quillan-guibench pagedown [FILE] [--pages N]\n"
-        "       quillan-guibench startup [FILE] [--runs N]\n");
+        "       quillan-guibench startup [FILE...] [--runs N]\n");
     return 2;
 }
 
@@ -243,21 +252,22 @@ int main(int argc, char** argv)
     if (argc < 2)
         return Usage();
     const std::string command = argv[1];
-    std::string file;
+    std::vector<std::string> files;
     int count = -1;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if ((arg == "--pages" || arg == "--runs") && i + 1 < argc)
             count = std::atoi(argv[++i]);
         else if (!arg.empty() && arg[0] != '-')
-            file = arg;
+            files.push_back(arg);
         else
             return Usage();
     }
     if (command == "startup")
-        return StartUp(file, count > 0 ? count : 5);
-    if (command != "pagedown")
+        return StartUp(files, count > 0 ? count : 5);
+    if (command != "pagedown" || files.size() > 1)
         return Usage();
+    std::string file = files.empty() ? std::string() : files[0];
     if (file.empty())
         file = cli::bench::CorpusPath("cpp_1m.cpp");
     if (cli::bench::FileSize(file) == 0) {
