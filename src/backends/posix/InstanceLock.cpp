@@ -26,7 +26,11 @@ std::string Holder(int fd)
 {
     char buffer[64];
     const ssize_t n = ::pread(fd, buffer, sizeof buffer, 0);
-    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    std::string text = n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    // The first line is the holder: what a failed truncate left after it is an older one's.
+    if (const std::size_t end = text.find('\n'); end != std::string::npos)
+        text.resize(end + 1);
+    return text;
 }
 
 void ClaimHolder(int fd)
@@ -34,8 +38,10 @@ void ClaimHolder(int fd)
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     const std::string text = std::to_string(::getpid()) + " "
         + std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()) + "\n";
-    if (::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()))
-        ::ftruncate(fd, static_cast<off_t>(text.size()));
+    // Readers take the first line only, so a longer old text left behind by a failed truncate
+    // does no harm.
+    if (::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size())
+        && ::ftruncate(fd, static_cast<off_t>(text.size())) != 0) { }
 }
 
 // Waits for the flock in the kernel, which hands it to a waiter the moment the holder lets go:
@@ -162,9 +168,10 @@ TInstanceLock::TResult TInstanceLock::Acquire(
 
 void TInstanceLock::MarkNoAnswer()
 {
+    // As in ClaimHolder: only the first line is read, a failed truncate does no harm.
     if (FFd >= 0
-        && ::pwrite(FFd, NoAnswerMark.data(), NoAnswerMark.size(), 0) == static_cast<ssize_t>(NoAnswerMark.size()))
-        ::ftruncate(FFd, static_cast<off_t>(NoAnswerMark.size()));
+        && ::pwrite(FFd, NoAnswerMark.data(), NoAnswerMark.size(), 0) == static_cast<ssize_t>(NoAnswerMark.size())
+        && ::ftruncate(FFd, static_cast<off_t>(NoAnswerMark.size())) != 0) { }
 }
 
 void TInstanceLock::Release()

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <unistd.h>
 
@@ -110,7 +111,8 @@ int BenchRecovery(const std::vector<std::string>& args)
     std::printf("%-48s %10.3f ms  (target < 1 ms, %zu changes)\n", "change check against target", check * 1e3, events);
 
     store.CloseSession();
-    std::system(("rm -rf '" + folder + "'").c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
     return 0;
 }
 
