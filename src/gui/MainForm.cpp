@@ -29,6 +29,7 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <sstream>
+#include <utility>
 #include <vector>
 #include <wx/dcclient.h>
 #include <wx/display.h>
@@ -1039,7 +1040,7 @@ void TMainForm::TakeHandOffs()
 {
     // A message box shown while opening runs an event loop of its own, in which more hand-offs
     // arrive; the outer call goes on with them once the box is closed, in their order.
-    if (FTakingHandOffs || FHandOffRequests == 0)
+    if (FTakingHandOffs || FClosing || FHandOffRequests == 0)
         return;
     FTakingHandOffs = true;
     while (!FHandOffQueue.empty()) {
@@ -1087,14 +1088,24 @@ void TMainForm::OnClose(wxCloseEvent& event)
         Destroy();
         return;
     }
-    if (!FModel->CloseQuery() && event.CanVeto()) {
+    // The questions run event loops of their own, in which other starts hand their files over.
+    // Those files must not open into a window that is about to close: they wait, and open once
+    // the user stays, or in a new window once this one has gone.
+    FClosing = true;
+    const bool close = FModel->CloseQuery() || !event.CanVeto();
+    FClosing = false;
+    if (!close) {
         event.Veto();
+        if (!FHandOffQueue.empty())
+            CallAfter([this] { TakeHandOffs(); });
         return;
     }
     FRecovery->NormalExit();
     // A start that comes now must not be told its files were taken by a window that is closing.
     FHandOffSource.reset();
     FHandOffTimer.Stop();
+    if (!FHandOffQueue.empty() && OnClosedWithFiles)
+        OnClosedWithFiles(std::exchange(FHandOffQueue, {}));
     TSettings& s = FModel->Settings;
     s.Max = IsMaximized();
     if (!s.Max) {

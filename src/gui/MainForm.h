@@ -5,6 +5,7 @@
 #include "gui/WxUserInterface.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,10 @@ public:
     ~TMainForm() override;
 
     TMainFormModel& Model() { return *FModel; }
+
+    // Gets the files other starts handed over while the close query asked its questions, when
+    // the window closes after all: it did not open them, as it was closing.
+    std::function<void(std::vector<std::string>)> OnClosedWithFiles;
 
     // The desktop side: shortcuts, the association and its revert (SetupForm.h).
     TShellIntegration& Shell();
@@ -142,6 +147,7 @@ private:
     wxTimer FHandOffTimer;
     std::vector<std::string> FHandOffQueue; // files taken from the senders, not opened yet
     int FHandOffRequests = 0; // since the window last came forward
+    bool FClosing = false; // the close query is asking; hand-offs wait for its outcome
     bool FTakingHandOffs = false;
     std::size_t FFilesHandedOver = 0;
     TCommandStates FStates;

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <spawn.h>
 #include <wx/app.h>
 #include <wx/image.h>
 #include <wx/log.h>
@@ -21,6 +22,7 @@ namespace {
 TStartResult* gStart = nullptr;
 std::vector<std::string> gFiles;
 bool gUninstall = false;
+std::vector<std::string> gLeftByClosing; // handed over while the window closed
 
 class TQuillanApp : public wxApp {
 public:
@@ -31,6 +33,7 @@ public:
         SetAppDisplayName(SAppTitle);
         wxInitAllImageHandlers();
         auto* form = new TMainForm(gFiles, gStart ? gStart->Receiver.get() : nullptr, gUninstall);
+        form->OnClosedWithFiles = [](std::vector<std::string> files) { gLeftByClosing = std::move(files); };
         SetTopWindow(form);
         form->Show();
         // The window exists and the receiver listens: later starts may now find us.
@@ -39,6 +42,23 @@ public:
         return true;
     }
 };
+
+// Files other starts handed over while this window was closing go to a new window: they were
+// taken, and their starts have ended believing they would open. The new start finds the socket
+// gone and becomes the running instance itself.
+void StartAgainWith(const std::vector<std::string>& files)
+{
+    const std::string program = RunningProgramPath();
+    if (files.empty() || program.empty())
+        return;
+    std::vector<char*> argv { const_cast<char*>(program.c_str()) };
+    for (const std::string& f : files)
+        argv.push_back(const_cast<char*>(f.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        std::fprintf(stderr, "quillan: could not start a new window for %zu handed-over files\n", files.size());
+}
 
 bool HasDisplay()
 {
@@ -106,5 +126,7 @@ int main(int argc, char** argv)
     gStart = &start;
     const int rc = wxEntry(argc, argv);
     gStart = nullptr;
+    start.Receiver.reset();
+    StartAgainWith(gLeftByClosing);
     return rc;
 }
