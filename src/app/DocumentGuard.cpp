@@ -116,7 +116,7 @@ int TDocumentGuard::OfferRecovery()
                 FUI.MessageDlg(SFileLimitReached, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);
                 return recovered;
             }
-            const int slot = FModel.OpenRecovered(f.Record.FileName, f.Text, f.Record.LineBreak);
+            const int slot = FModel.OpenRecovered(f.Record.FileName, f.Text, f.Record.LineBreak, f.Record.BinaryForm);
             TQuillEdit& edit = *FModel.Editors(slot);
             ++recovered;
             if (f.Record.FileName != SUntitled) {
@@ -150,6 +150,7 @@ TRecoveryDocument TDocumentGuard::Describe(int slot) const
     d.FileName = FModel.FileNames(slot);
     d.Slot = slot;
     d.Disk = FDisk.Known(edit);
+    d.BinaryForm = FModel.IsBinaryFormFile(slot);
     return d;
 }
 

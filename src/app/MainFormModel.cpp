@@ -827,7 +827,8 @@ int TMainFormModel::HandOff(const std::vector<std::string>& files)
 
 // --- recovery and files changed on disk --------------------------------------------------------
 
-int TMainFormModel::OpenRecovered(const std::string& fileName, std::string_view text, TQuillEditLineBreakStyle breaks)
+int TMainFormModel::OpenRecovered(
+    const std::string& fileName, std::string_view text, TQuillEditLineBreakStyle breaks, bool binaryForm)
 {
     FileNewCmdExecute();
     const int slot = LastIndex();
@@ -841,6 +842,7 @@ int TMainFormModel::OpenRecovered(const std::string& fileName, std::string_view 
         FView.SetTabCaption(slot, ExtractFileName(fileName));
         FView.SetListRowCaption(slot, RowCaption(slot, fileName));
         edit.SetHighlighter(HighlighterForFile(fileName));
+        Document(slot).BinaryForm = binaryForm && IsFormFileName(fileName);
     }
     // Only a save makes it the file's text again.
     edit.SetModified(true);

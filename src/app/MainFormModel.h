@@ -203,8 +203,10 @@ public:
     // Told about every document's changes, loads, saves and closes; null for none.
     void SetDocumentWatch(IDocumentWatch* watch) { FWatch = watch; }
     // A recovered text as a new, modified document named `fileName` (a path, or "Untitled"), so
-    // that Save writes it where it came from. Returns its slot.
-    int OpenRecovered(const std::string& fileName, std::string_view text, TQuillEditLineBreakStyle breaks);
+    // that Save writes it where it came from, in binary when `binaryForm` says the form file was.
+    // Returns its slot.
+    int OpenRecovered(
+        const std::string& fileName, std::string_view text, TQuillEditLineBreakStyle breaks, bool binaryForm = false);
     // Reads slot's file again, keeping the caret and the top line as near as the new text allows.
     // False (the document unchanged, the user told) when the file cannot be read.
     bool ReloadDocument(int slot);

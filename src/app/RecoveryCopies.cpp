@@ -143,6 +143,7 @@ TCopyResult TRecoveryCopies::Copy(const TRecoveryDocument& document, std::int64_
     record.LineBreak = job.Snapshot.LineBreakStyle();
     record.SavedAt = wallSeconds;
     record.Disk = document.Disk;
+    record.BinaryForm = document.BinaryForm;
     record.Bytes = job.Snapshot.TextBytes();
     job.Header = FormatRecoveryHeader(record);
     job.Path = FStore.CopyPath(s.Id);

@@ -36,6 +36,7 @@ struct TRecoveryDocument {
     std::string FileName; // path or "Untitled"
     int Slot = -1;
     TFileStamp Disk; // what the document was read from or written to
+    bool BinaryForm = false; // a form file that is saved in binary
 };
 
 enum class TCopyResult : std::uint8_t {

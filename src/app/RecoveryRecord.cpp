@@ -95,6 +95,8 @@ std::string FormatRecoveryHeader(const TRecoveryRecord& record)
     if (record.Disk.Exists)
         out += "disk " + std::to_string(record.Disk.Size) + " " + std::to_string(record.Disk.ModifiedNs) + " "
             + std::to_string(record.Disk.Device) + " " + std::to_string(record.Disk.Inode) + "\n";
+    if (record.BinaryForm)
+        out += "form binary\n";
     out += "bytes " + std::to_string(record.Bytes) + "\n\n";
     return out;
 }
@@ -115,7 +117,7 @@ bool ParseRecoveryCopy(std::string_view bytes, TRecoveryRecord& record, std::str
         return Fail(error, "not a recovery copy of a known version");
     header.remove_prefix(firstBreak + 1);
 
-    bool haveName = false, haveBreaks = false, haveSaved = false, haveDisk = false, haveBytes = false;
+    bool haveName = false, haveBreaks = false, haveSaved = false, haveDisk = false, haveForm = false, haveBytes = false;
     while (!header.empty()) {
         const std::size_t nl = header.find('\n');
         const std::string_view line = header.substr(0, nl);
@@ -168,6 +170,10 @@ bool ParseRecoveryCopy(std::string_view bytes, TRecoveryRecord& record, std::str
                 || !ParseNumber(next(), d.Inode) || !rest.empty())
                 return Fail(error, "the record's file stamp is malformed");
             d.Exists = true;
+        } else if (key == "form") {
+            if (!once(haveForm) || value != "binary")
+                return Fail(error, "the record's form field is malformed");
+            record.BinaryForm = true;
         } else if (key == "bytes") {
             if (!once(haveBytes) || !ParseNumber(value, record.Bytes))
                 return Fail(error, "the record's size is not a number");

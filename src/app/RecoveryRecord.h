@@ -18,6 +18,7 @@ namespace quillan {
 //   breaks LF                          (or CRLF)
 //   saved 1796745600
 //   disk 1234 1796745000123456789 2049 131074   (named documents read from disk only)
+//   form binary                        (only for a form file kept on disk in binary form)
 //   bytes 5678
 //
 // Names are percent-encoded (%, bytes below 0x21 and 0x7F), since a path may hold any byte
@@ -28,6 +29,9 @@ struct TRecoveryRecord {
     TQuillEditLineBreakStyle LineBreak = TQuillEditLineBreakStyle::lbCRLF;
     std::int64_t SavedAt = 0; // seconds since the epoch
     TFileStamp Disk; // the file as the document last read or wrote it; Exists false if unknown
+    // The text is a binary form file's text form: saving the recovered document writes it back
+    // in binary, as the file was.
+    bool BinaryForm = false;
     std::uint64_t Bytes = 0;
 };
 

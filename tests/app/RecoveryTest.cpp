@@ -10,6 +10,7 @@
 #include "backends/posix/RecoveryFolder.h"
 #include "base/QuillEditStrConst.h"
 #include "editor/QuillEdit.h"
+#include "highlight/FormFile.h"
 #include "support/ScriptedUI.h"
 #include "support/TempFolder.h"
 #include "text/QuillEditTextBuffer.h"
@@ -72,7 +73,12 @@ TEST(RecoveryRecord, RoundTripsNamesWithAnyByteAndEveryField)
     EXPECT_EQ(back.LineBreak, r.LineBreak);
     EXPECT_EQ(back.SavedAt, r.SavedAt);
     EXPECT_EQ(back.Disk, r.Disk);
+    EXPECT_FALSE(back.BinaryForm);
     EXPECT_EQ(text, "ab\ncd\n");
+    TRecoveryRecord form = r;
+    form.BinaryForm = true;
+    ASSERT_TRUE(ParseRecoveryCopy(FormatRecoveryHeader(form) + "ab\ncd\n", back, text, error)) << error;
+    EXPECT_TRUE(back.BinaryForm);
 
     TRecoveryRecord untitled;
     untitled.FileName = SUntitled;
@@ -122,6 +128,8 @@ TEST(RecoveryRecord, CorruptAndPartialCopiesAreRefusedWithAReason)
     EXPECT_NE(refused(replaced("disk 1234 ", "disk 1234 x")), "");
     EXPECT_NE(refused(replaced("breaks LF\n", "breaks LF\ncolour red\n")), "");
     EXPECT_NE(refused(replaced("breaks LF\n", "breaks LF\nnovalue\n")), "");
+    EXPECT_NE(refused(replaced("breaks LF\n", "breaks LF\nform text\n")), "");
+    EXPECT_NE(refused(replaced("breaks LF\n", "breaks LF\nform binary\nform binary\n")), "");
 }
 
 // --- debouncing and removal --------------------------------------------------------------------
@@ -344,6 +352,42 @@ TEST(DocumentGuard, CopiesOfACrashedRunComeBackUnderTheirNamesAndSaveThere)
     EXPECT_EQ(FilesIn(root + "/" + sessions[0]).size(), 2u); // the untitled copy and the lock
     next.guard->NormalExit();
     EXPECT_TRUE(FilesIn(root).empty());
+}
+
+TEST(DocumentGuard, ARecoveredBinaryFormFileSavesInBinaryAgain)
+{
+    TTempFolder temp("guard-form");
+    const std::string root = temp / "recovery";
+    const std::string form = temp / "Main.dfm";
+    TQuillEditStringList lines;
+    lines.SetText("object Form1: TForm1\r\n  Left = 10\r\nend\r\n");
+    std::string message;
+    ASSERT_EQ(SaveTextAsFormFile(lines, form, &message), 0) << message;
+    ASSERT_EQ(static_cast<unsigned char>(ReadFileBytes(form).at(0)), 0xFF);
+    {
+        TRun crashed(root);
+        ASSERT_TRUE(crashed.model.OpenFileInTab(form, false));
+        ASSERT_TRUE(crashed.model.IsBinaryFormFile(1));
+        crashed.model.Editors(1)->SetCaretPos({ 1, 3 });
+        crashed.Type(1, "  Top = 5\r\n");
+        crashed.Tick();
+        ASSERT_EQ(crashed.guard->Copies().Written(), 1);
+    }
+    TRun next(root);
+    next.prompt.Answer = TRecoveryAnswer::raRecover;
+    ASSERT_EQ(next.guard->OfferRecovery(), 1);
+    ASSERT_EQ(next.model.FileNames(1), form);
+    EXPECT_TRUE(next.model.IsBinaryFormFile(1));
+    next.model.PageControl1Change(1);
+    next.model.FileSaveCmdExecute();
+    // Saved as the binary form file it was, with the recovered change in it.
+    const std::string saved = ReadFileBytes(form);
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(static_cast<unsigned char>(saved[0]), 0xFF);
+    TQuillEditStringList back;
+    ASSERT_EQ(LoadFormFileAsText(form, back, &message), 0) << message;
+    EXPECT_NE(back.GetText().find("Top = 5"), std::string::npos) << back.GetText();
+    next.guard->NormalExit();
 }
 
 TEST(DocumentGuard, NoKeepsTheCopiesForTheNextStartAndDiscardRemovesThem)
