@@ -137,9 +137,13 @@ TEST_F(SetupWindowTest, AFirstStartOffersSetupAndOkSetsUpTheDesktop)
         }
     }
     EXPECT_EQ(fs::read_symlink(FDesktop->UserBin() + "/quillan").string(), FProgram);
+    // The registration follows the shortcuts and the program link: its uninstall entry is the
+    // last thing the setup writes, and may still be on its way.
+    const std::string uninstall = FProgram + " /UNINSTALL";
+    WaitUntil([&] { return ReadFileBytes(Config() + "/Registry").find(uninstall) != std::string::npos; }, 5000);
     const std::string registry = ReadFileBytes(Config() + "/Registry");
     EXPECT_NE(registry.find("org.gnome.TextEditor.desktop"), std::string::npos) << registry;
-    EXPECT_NE(registry.find(FProgram + " /UNINSTALL"), std::string::npos) << registry;
+    EXPECT_NE(registry.find(uninstall), std::string::npos) << registry;
 
     // Not closed normally: the next start offers the setup again.
     Stop(FPid, SIGKILL);
