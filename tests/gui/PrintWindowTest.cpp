@@ -43,6 +43,8 @@ protected:
     PrintWindowTest()
         : ProgramTest("print")
     {
+        // The waits here run pdfinfo and xdotool.
+        FPollMs = 40;
     }
     void SetUp() override
     {

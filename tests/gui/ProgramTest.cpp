@@ -204,10 +204,10 @@ bool ProgramTest::WaitValue(const std::string& key, const std::string& value, in
 
 bool ProgramTest::WaitUntil(const std::function<bool()>& done, int timeoutMs)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
+    for (int waited = 0; waited < timeoutMs; waited += FPollMs) {
         if (done())
             return true;
-        Sleep(20);
+        Sleep(FPollMs);
     }
     return false;
 }
@@ -222,11 +222,11 @@ std::string ProgramTest::FindWindow(const std::string& title, int timeoutMs, pid
     // --all: the pid and the name must both match, not either.
     const std::string command = "xdotool search --all --onlyvisible --pid " + std::to_string(pid > 0 ? pid : FPid)
         + " --name '^" + title + "$' 2>/dev/null | head -n 1";
-    for (int waited = 0;; waited += 20) {
+    for (int waited = 0;; waited += FPollMs) {
         std::string window = Shell(command);
         if (!window.empty() || waited >= timeoutMs)
             return window;
-        Sleep(20);
+        Sleep(FPollMs);
     }
 }
 

@@ -78,7 +78,7 @@ protected:
     bool WaitValue(
         const std::string& key, const std::string& value, int timeoutMs = 10000, const std::string& name = "state");
     // Polls `done` without running this program's own event loop; true when it came to hold.
-    static bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000);
+    bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000);
 
     static std::string Shell(const std::string& command);
     // A visible window of `pid` (0: FPid) with exactly this title; empty when none shows in time.
@@ -100,6 +100,9 @@ protected:
     std::map<std::string, std::optional<std::string>> FEnvironment;
     // How TearDown ends what is still running.
     int FEndSignal = SIGTERM;
+    // How often the waits look again. Each look at a window or a printed file runs programs of
+    // its own, which take the processor from the program under test on a busy machine.
+    int FPollMs = 20;
     pid_t FPid = -1;
     std::string FWindow;
     std::vector<pid_t> FChildren;

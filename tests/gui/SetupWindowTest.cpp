@@ -30,6 +30,8 @@ protected:
         FConfig = ".config";
         // What still runs at the end is killed, not asked to end: it may be in the middle of its setup.
         FEndSignal = SIGKILL;
+        // A first start on a sanitizer build is slow enough without xdotool beside it.
+        FPollMs = 50;
     }
     void SetUp() override
     {
