@@ -4,6 +4,7 @@
 // summary it keeps in QUILLAN_STATE_FILE.
 
 #include "GuiTestUtil.h"
+#include "ProgramTest.h"
 #include "support/TempFolder.h"
 
 #include <chrono>
@@ -11,13 +12,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 #include <set>
-#include <sstream>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,144 +24,19 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-struct TSpawn {
-    bool Display = false;
-    std::string Runtime = "run"; // below the test's folder
-    std::string Stderr; // a file for the program's stderr, below the test's folder
-    bool FirstRun = false; // no settings yet: the setup window comes up
-};
-
-class HandOffWindowTest : public ::testing::Test {
+class HandOffWindowTest : public ProgramTest {
 protected:
+    HandOffWindowTest()
+        : ProgramTest("handoff")
+    {
+    }
     void SetUp() override
     {
-        if (!fs::exists(QuillanProgram()))
-            GTEST_SKIP() << "the program is not built: " << QuillanProgram();
-        if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "xdotool is not installed";
-        FDir = fs::temp_directory_path()
-            / ("quillan-handoff-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FDir);
-        fs::create_directories(FDir / "config");
-        for (const char* run : { "run", "run2" }) {
-            fs::create_directories(FDir / run);
-            fs::permissions(FDir / run, fs::perms::owner_all, fs::perm_options::replace);
-        }
-    }
-    void TearDown() override
-    {
-        for (pid_t pid : FChildren) {
-            ::kill(pid, SIGCONT);
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-        fs::remove_all(FDir);
-    }
-
-    fs::path File(const std::string& name, const std::string& content = "x\n")
-    {
-        const fs::path p = FDir / name;
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
-
-    pid_t Spawn(const std::vector<std::string>& args, const TSpawn& how = {})
-    {
-        // A first start would show the setup window, which takes the keyboard.
-        if (!how.FirstRun)
-            MarkSettingsUsed((FDir / "config").string());
-        const std::string program = QuillanProgram();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
-            ::setenv("XDG_RUNTIME_DIR", (FDir / how.Runtime).c_str(), 1);
-            ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
-            if (!how.Display)
-                ::unsetenv("DISPLAY");
-            if (!how.Stderr.empty()) {
-                const int fd = ::open((FDir / how.Stderr).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-                ::dup2(fd, 2);
-            }
-            if (::chdir(FDir.c_str()) != 0)
-                ::_exit(126);
-            std::vector<char*> argv { const_cast<char*>(program.c_str()) };
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        FChildren.push_back(pid);
-        return pid;
-    }
-
-    // The running program, with its window up and listening for other starts.
-    void StartRunning()
-    {
-        FRunning = Spawn({}, { .Display = true, .Runtime = "run", .Stderr = "", .FirstRun = false });
-        ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") > 0; }, 20000)) << "no window came up";
-        FWindow = FindWindow(FRunning, "Quillan");
-        ASSERT_FALSE(FWindow.empty());
-    }
-
-    // Exit status once the process has ended, -1 when it has not within the time.
-    int WaitExit(pid_t pid, std::chrono::milliseconds limit = 15s)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        int status = 0;
-        while (std::chrono::steady_clock::now() < end) {
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                std::erase(FChildren, pid);
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return -1;
-    }
-
-    std::map<std::string, std::string> State()
-    {
-        std::map<std::string, std::string> state;
-        std::istringstream in(testutil::ReadFileBytes((FDir / "state").string()));
-        std::string line;
-        while (std::getline(in, line))
-            if (const auto eq = line.find('='); eq != std::string::npos)
-                state[line.substr(0, eq)] = line.substr(eq + 1);
-        return state;
-    }
-    bool WaitState(const std::function<bool(const std::map<std::string, std::string>&)>& done, int timeoutMs = 10000)
-    {
-        for (int waited = 0; waited < timeoutMs; waited += 20) {
-            if (done(State()))
-                return true;
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
-    }
-    bool WaitValue(const std::string& key, const std::string& value, int timeoutMs = 10000)
-    {
-        return WaitState([&](auto& s) { return s.count(key) && s.at(key) == value; }, timeoutMs);
-    }
-
-    // A visible window of `pid` with this exact title; empty when none shows within the time.
-    std::string FindWindow(pid_t pid, const std::string& title, std::chrono::milliseconds limit = 10s)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            const std::string window = ShellOutput("xdotool search --all --onlyvisible --pid " + std::to_string(pid)
-                + " --name '^" + title + "$' 2>/dev/null | head -n 1");
-            if (!window.empty() || std::chrono::steady_clock::now() >= end)
-                return window;
-            std::this_thread::sleep_for(50ms);
-        }
-    }
-
-    int CountWindows(pid_t pid, const std::string& title)
-    {
-        return std::atoi(ShellOutput("xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '^"
-            + title + "$' 2>/dev/null | wc -l")
-                             .c_str());
+        ProgramTest::SetUp();
+        if (IsSkipped())
+            return;
+        PrivateFolder("run2");
+        FEnvironment.erase("XDG_STATE_HOME");
     }
 
     // The paths of the open documents (slot lines start with the file name).
@@ -176,11 +48,6 @@ protected:
                 paths.push_back(value.substr(0, value.find('|')));
         return paths;
     }
-
-    fs::path FDir;
-    pid_t FRunning = -1;
-    std::string FWindow;
-    std::vector<pid_t> FChildren;
 };
 
 // How many starts the burst test makes: QUILLAN_BURST_STARTS, by default few enough for a busy
@@ -197,17 +64,17 @@ TEST_F(HandOffWindowTest, ABurstOfStartsLosesNoFile)
     const int starts = BurstStarts();
     std::vector<fs::path> files;
     for (int i = 0; i < starts; ++i)
-        files.push_back(File("burst" + std::to_string(i) + ".txt"));
-    StartRunning();
+        files.push_back(File("burst" + std::to_string(i) + ".txt", "x\n"));
+    Start({});
     ASSERT_TRUE(WaitValue("documents", "1"));
 
     const auto begun = std::chrono::steady_clock::now();
     std::vector<pid_t> senders;
     for (const fs::path& f : files)
-        senders.push_back(Spawn({ f.string() }));
+        senders.push_back(Spawn({ f.string() }, { .Display = false }));
     int failed = 0;
     for (pid_t pid : senders)
-        failed += WaitExit(pid, 40s) != 0;
+        failed += WaitExit(pid, 40000) != 0;
     const auto took = std::chrono::steady_clock::now() - begun;
     EXPECT_EQ(failed, 0) << "starts that did not hand over their file";
     std::printf("%d starts handed over in %lld ms\n", starts,
@@ -228,7 +95,7 @@ TEST_F(HandOffWindowTest, ABurstOfStartsLosesNoFile)
         EXPECT_TRUE(handed.count(d)) << d;
     // Beyond the limit the window says so itself: the starts have ended.
     if (starts + 1 > 100) {
-        EXPECT_TRUE(WaitState([&](auto&) { return CountWindows(FRunning, "Quillan") >= 2; }, 5000))
+        EXPECT_TRUE(WaitState([&](auto&) { return Windows("Quillan").size() >= 2; }, 5000))
             << "no \"File limit reached!\" box";
     }
     EXPECT_FALSE(fs::exists(FDir / "run/Quillan/$DATA$.txt"));
@@ -236,13 +103,12 @@ TEST_F(HandOffWindowTest, ABurstOfStartsLosesNoFile)
 
 TEST_F(HandOffWindowTest, AStartThatGivesUpSaysSoInABox)
 {
-    const fs::path a = File("a.txt"), b = File("b.txt");
-    StartRunning();
+    const fs::path a = File("a.txt", "x\n"), b = File("b.txt", "x\n");
+    Start({});
     ASSERT_TRUE(WaitValue("documents", "1"));
-    ASSERT_EQ(::kill(FRunning, SIGSTOP), 0);
+    ASSERT_EQ(::kill(FPid, SIGSTOP), 0);
     // Another start stuck in its start-up: the lock is taken and never let go.
-    fs::create_directories(FDir / "run2/Quillan");
-    fs::permissions(FDir / "run2/Quillan", fs::perms::owner_all, fs::perm_options::replace);
+    PrivateFolder("run2/Quillan");
     const int lock = ::open((FDir / "run2/Quillan/instance.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
 
@@ -250,9 +116,9 @@ TEST_F(HandOffWindowTest, AStartThatGivesUpSaysSoInABox)
     const pid_t stuck = Spawn({ b.string() }, { .Display = true, .Runtime = "run2", .Stderr = "stuck.err" });
     // Both give up after their ten seconds, and say so where the user sees it.
     for (pid_t pid : { silent, stuck }) {
-        const std::string box = FindWindow(pid, "Quillan", 20s);
+        const std::string box = FindWindow("Quillan", 20000, pid);
         ASSERT_FALSE(box.empty()) << "no message box";
-        EXPECT_EQ(WaitExit(pid, 300ms), -1) << "the box went away by itself";
+        EXPECT_EQ(WaitExit(pid, 300), -1) << "the box went away by itself";
         ShellOutput("xdotool windowfocus --sync " + box + " 2>/dev/null; xdotool key --delay 50 Return");
         EXPECT_EQ(WaitExit(pid), 1);
     }
@@ -268,8 +134,8 @@ TEST_F(HandOffWindowTest, AStartThatGivesUpSaysSoInABox)
 
     // The silent one wakes up: it does not open the file it was told was not handed over, and the
     // next start is served as usual.
-    ::kill(FRunning, SIGCONT);
-    const pid_t later = Spawn({ b.string() });
+    ::kill(FPid, SIGCONT);
+    const pid_t later = Spawn({ b.string() }, { .Display = false });
     EXPECT_EQ(WaitExit(later), 0);
     ASSERT_TRUE(WaitValue("documents", "2"));
     EXPECT_EQ(Documents().back(), b.string());
@@ -284,16 +150,10 @@ protected:
         HandOffWindowTest::SetUp();
         if (IsSkipped())
             return;
-        if (std::system("command -v openbox >/dev/null 2>&1") != 0)
+        if (!Installed("openbox"))
             GTEST_SKIP() << "openbox is not installed (scripts/setup-deps.sh --test installs it)";
-        FManager = ::fork();
-        if (FManager == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
+        // Started before the program, it is ended after it.
+        FManager = StartHelper({ "openbox", "--sm-disable" }, true);
         // Managing once it has claimed the screen.
         for (int i = 0; i < 200; ++i) {
             if (!ShellOutput("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o 'window id'").empty())
@@ -305,12 +165,9 @@ protected:
     void TearDown() override
     {
         HandOffWindowTest::TearDown();
-        if (FManager > 0) {
-            ::kill(FManager, SIGTERM);
-            ::waitpid(FManager, nullptr, 0);
-            // The property outlives the manager; the next test must not take it for a manager.
+        // The property outlives the manager; the next test must not take it for a manager.
+        if (FManager > 0)
             ShellOutput("xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null");
-        }
     }
 
     std::string Active() { return ShellOutput("xdotool getactivewindow 2>/dev/null"); }
@@ -324,32 +181,23 @@ protected:
         return false;
     }
     // Another program's window takes the focus, as the file manager would that starts the file.
-    pid_t OtherWindow()
-    {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execlp("xmessage", "xmessage", "-name", "elsewhere", "elsewhere", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        FChildren.push_back(pid);
-        return pid;
-    }
+    pid_t OtherWindow() { return StartHelper({ "xmessage", "-name", "elsewhere", "elsewhere" }); }
 
     pid_t FManager = -1;
 };
 
 TEST_F(WindowManagerTest, HandedOverFilesComeForwardWithTheKeyboard)
 {
-    if (std::system("command -v xmessage >/dev/null 2>&1") != 0)
+    if (!Installed("xmessage"))
         GTEST_SKIP() << "xmessage is not installed";
     const fs::path c = File("c.txt", "c\n"), d = File("d.txt", "d\n");
-    StartRunning();
+    Start({});
     ASSERT_TRUE(WaitValue("documents", "1"));
     ASSERT_TRUE(WaitActive(FWindow)) << "the new window did not become active";
 
     OtherWindow();
     ASSERT_TRUE(WaitState([&](auto&) { return !Active().empty() && Active() != FWindow; }));
-    EXPECT_EQ(WaitExit(Spawn({ c.string() })), 0);
+    EXPECT_EQ(WaitExit(Spawn({ c.string() }, { .Display = false })), 0);
     ASSERT_TRUE(WaitValue("documents", "2"));
     EXPECT_TRUE(WaitActive(FWindow)) << "the window stayed behind the other one";
     // Typed where the keyboard is, without handing it to any window.
@@ -363,7 +211,7 @@ TEST_F(WindowManagerTest, HandedOverFilesComeForwardWithTheKeyboard)
     // Minimised, it comes back as well.
     ShellOutput("xdotool windowminimize --sync " + FWindow);
     ASSERT_TRUE(WaitState([&](auto&) { return Active() != FWindow; }));
-    EXPECT_EQ(WaitExit(Spawn({ d.string() })), 0);
+    EXPECT_EQ(WaitExit(Spawn({ d.string() }, { .Display = false })), 0);
     ASSERT_TRUE(WaitValue("documents", "3"));
     EXPECT_TRUE(WaitActive(FWindow)) << "the minimised window was not restored";
     ShellOutput("xdotool type --delay 40 k");
@@ -375,9 +223,9 @@ TEST_F(WindowManagerTest, TheFirstWindowMakesRoomForTheToolbarWithinItsBorders)
 {
     // The manager's borders are known only once the window is mapped; they must not be taken
     // from the toolbar's row.
-    FRunning = Spawn({}, { .Display = true, .Runtime = "run", .Stderr = "", .FirstRun = true });
+    FPid = Spawn({}, { .FirstRun = true });
     ASSERT_TRUE(WaitState([](auto& s) { return s.count("nexttool") > 0; }, 20000)) << "Next is not on the toolbar";
-    FWindow = FindWindow(FRunning, "Quillan");
+    FWindow = FindWindow("Quillan", 10000);
     ASSERT_FALSE(FWindow.empty());
     int has = 0, needs = 0;
     EXPECT_TRUE(WaitState([&](auto& s) {

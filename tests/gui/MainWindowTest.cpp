@@ -1,8 +1,8 @@
-// The real program, started as a user would start it, on the test display. It is driven with
-// xdotool and watched through the files it writes: the documents it saves, "Quillan.ini", and the
-// state summary it keeps in QUILLAN_STATE_FILE while it runs.
+// The real program's main window: documents from the command line and from later starts, its
+// settings, menus, status panels, tabs, toolbar, find and jump dialogs, recovery copies and files
+// changed by other programs.
 
-#include "GuiTestUtil.h"
+#include "ProgramTest.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
@@ -11,16 +11,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 #include <tuple>
-#include <unistd.h>
 #include <wx/image.h>
 
 namespace quillan::guitest {
@@ -33,160 +28,18 @@ std::string ReadFile(const fs::path& path)
     return testutil::ReadFileBytes(path.string());
 }
 
-std::string Program()
-{
-    return QuillanProgram();
-}
-
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ProgramTest {
 protected:
-    void SetUp() override
+    MainWindowTest()
+        : ProgramTest("mainwindow")
     {
-        if (!fs::exists(Program()))
-            GTEST_SKIP() << "the program is not built: " << Program();
-        if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "xdotool is not installed";
-        FDir = fs::temp_directory_path()
-            / ("quillan-mainwindow-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FDir);
-        fs::create_directories(FDir / "config");
-        fs::create_directories(FDir / "run");
-        fs::permissions(FDir / "run", fs::perms::owner_all, fs::perm_options::replace);
-    }
-    void TearDown() override
-    {
-        if (FPid > 0) {
-            ::kill(FPid, SIGTERM);
-            ::waitpid(FPid, nullptr, 0);
-        }
-        fs::remove_all(FDir);
     }
 
-    fs::path File(const std::string& name, const std::string& content)
-    {
-        const fs::path p = FDir / name;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
-
-    // Starts the program with the test's folders; `keepDisplay` false starts it without one.
-    pid_t Spawn(const std::vector<std::string>& args, bool keepDisplay = true)
-    {
-        const std::string program = Program(); // before the child changes its folder
-        if (!FFirstRun)
-            MarkSettingsUsed((FDir / "config").string());
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
-            // Recovery copies of a killed run must not reach the next test as a question.
-            ::setenv("XDG_STATE_HOME", (FDir / "state-home").c_str(), 1);
-            ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
-            ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
-            if (!keepDisplay)
-                ::unsetenv("DISPLAY");
-            ::chdir(FDir.c_str());
-            std::vector<char*> argv;
-            argv.push_back(const_cast<char*>(program.c_str()));
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        return pid;
-    }
-
-    void Start(const std::vector<std::string>& args)
-    {
-        fs::remove(FDir / "state");
-        FPid = Spawn(args);
-        ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") > 0; }, 20000)) << "the window never came up";
-        ASSERT_TRUE(WaitWindow());
-    }
-
-    // Waits for the program to end by itself; its exit status.
-    int WaitExit(pid_t pid, int timeoutMs = 15000)
-    {
-        int status = 0;
-        for (int waited = 0; waited < timeoutMs; waited += 20) {
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                if (pid == FPid)
-                    FPid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
-
-    std::map<std::string, std::string> State()
-    {
-        std::map<std::string, std::string> state;
-        std::istringstream in(ReadFile(FDir / "state"));
-        std::string line;
-        while (std::getline(in, line)) {
-            const auto eq = line.find('=');
-            if (eq != std::string::npos)
-                state[line.substr(0, eq)] = line.substr(eq + 1);
-        }
-        return state;
-    }
-
-    bool WaitState(const std::function<bool(const std::map<std::string, std::string>&)>& done, int timeoutMs = 10000)
-    {
-        for (int waited = 0; waited < timeoutMs; waited += 20) {
-            if (done(State()))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
-    }
-
-    std::string Shell(const std::string& command) { return ShellOutput(command); }
-
-    bool WaitWindow()
-    {
-        for (int i = 0; i < 250 && FWindow.empty(); ++i) {
-            FWindow = Shell("xdotool search --onlyvisible --pid " + std::to_string(FPid)
-                + " --name '^Quillan$' 2>/dev/null | head -n 1");
-            if (FWindow.empty())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return !FWindow.empty();
-    }
-
-    // Keys go to whichever window has the focus; without a window manager we hand it over.
-    void Keys(const std::string& keys)
-    {
-        Shell("xdotool windowfocus --sync " + FWindow + " 2>/dev/null; xdotool key --delay 40 " + keys);
-    }
-    void Type(const std::string& text)
-    {
-        Shell("xdotool windowfocus --sync " + FWindow + " 2>/dev/null; xdotool type --delay 40 '" + text + "'");
-    }
     // Answers the message box that the program shows now with the default button.
     void AnswerBox(const std::string& key)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
         Shell("xdotool key " + key);
-    }
-
-    bool WaitValue(const std::string& key, const std::string& value, int timeoutMs = 10000)
-    {
-        return WaitState([&](auto& s) { return s.count(key) && s.at(key) == value; }, timeoutMs);
-    }
-
-    // The whole test display as the X server shows it.
-    wxImage Screen()
-    {
-        const fs::path shot = FDir / "screen.png";
-        fs::remove(shot);
-        Shell("import -window root " + shot.string() + " 2>/dev/null");
-        wxImage image;
-        image.LoadFile(shot.string(), wxBITMAP_TYPE_PNG);
-        return image;
     }
 
     // Where the window is on the screen: without a window manager it is where it placed itself.
@@ -204,32 +57,15 @@ protected:
     // association land in the run's own home (run-xvfb.sh).
     void AnswerSetup()
     {
-        std::string setup;
-        for (int i = 0; i < 250 && setup.empty(); ++i) {
-            setup = Shell("xdotool search --all --onlyvisible --pid " + std::to_string(FPid)
-                + " --name '^Quillan Setup$' 2>/dev/null | head -n 1");
-            if (setup.empty())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        const std::string setup = FindWindow("Quillan Setup");
         ASSERT_FALSE(setup.empty()) << "no setup window";
-        Shell("xdotool windowfocus --sync " + setup + " 2>/dev/null; xdotool key --delay 40 Return");
-        for (int i = 0; i < 250 && !setup.empty(); ++i) {
-            setup = Shell("xdotool search --all --onlyvisible --pid " + std::to_string(FPid)
-                + " --name '^Quillan Setup$' 2>/dev/null | head -n 1");
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ASSERT_TRUE(setup.empty()) << "the setup window stayed";
-        // While the setup window was coming up it could be the one found under the program's
-        // name; the main window is looked for again now that it is alone.
-        FWindow.clear();
-        ASSERT_TRUE(WaitWindow());
+        Keys(setup, "Return", 40);
+        ASSERT_TRUE(WaitUntil([&] { return FindWindow("Quillan Setup", 0).empty(); }, 5000))
+            << "the setup window stayed";
+        // The main window, looked for again now that it is alone on the screen.
+        FWindow = FindWindow("Quillan");
+        ASSERT_FALSE(FWindow.empty());
     }
-
-    fs::path FDir;
-    pid_t FPid = -1;
-    std::string FWindow;
-    // Settings as a first start finds them: none at all.
-    bool FFirstRun = false;
 };
 
 int Luminance(const wxImage& image, int x, int y)
@@ -299,7 +135,7 @@ TEST_F(MainWindowTest, ASecondStartHandsItsFilesToTheRunningWindowInOrder)
     const fs::path c = File("c.html", "<p>\n"), d = File("d.txt", "d\n"), e = File("e.pas", "begin end.\n");
     Start({});
     // The second start needs no display: everything happens before wx would open one.
-    const pid_t second = Spawn({ c.string(), "d.txt", e.string(), "missing.txt" }, false);
+    const pid_t second = Spawn({ c.string(), "d.txt", e.string(), "missing.txt" }, { .Display = false });
     EXPECT_EQ(WaitExit(second), 0);
     ASSERT_TRUE(WaitState([](auto& s) { return s.count("documents") && s.at("documents") == "4"; }));
     auto state = State();
@@ -315,9 +151,7 @@ TEST_F(MainWindowTest, ASecondStartHandsItsFilesToTheRunningWindowInOrder)
 
 TEST_F(MainWindowTest, SettingsSurviveARestart)
 {
-    fs::create_directories(FDir / "config/Quillan");
-    File("config/Quillan/Quillan.ini",
-        "; kept as it is\n[General]\nCheckSum=10\nLeft=40\nTop=30\nWidth=640\nHeight=480\n[Custom]\nKey=1\n");
+    Settings("; kept as it is\n[General]\nCheckSum=10\nLeft=40\nTop=30\nWidth=640\nHeight=480\n[Custom]\nKey=1\n");
     const fs::path a = File("a.txt", "a\n");
     Start({ a.string() });
     const std::string geometry = Shell("xdotool getwindowgeometry " + FWindow);
@@ -348,8 +182,7 @@ TEST_F(MainWindowTest, TheFileMenuOpensAtItsNaturalHeightWithEveryRecentFile)
     std::string ini = "[General]\nCheckSum=10\nTop=40\nFiles=15\n[Files]\n";
     for (int i = 0; i < 15; ++i)
         ini += "File" + std::to_string(i) + "=" + (FDir / ("recent" + std::to_string(i) + ".txt")).string() + "\n";
-    fs::create_directories(FDir / "config/Quillan");
-    File("config/Quillan/Quillan.ini", ini);
+    Settings(ini);
     Start({});
     ASSERT_EQ(State()["recent"], "15");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -525,7 +358,7 @@ TEST_F(MainWindowTest, FilesHandedOverTakeTheKeyboard)
     const fs::path c = File("c.txt", "c\n");
     Start({});
     ASSERT_TRUE(WaitValue("documents", "1"));
-    const pid_t second = Spawn({ c.string() }, false);
+    const pid_t second = Spawn({ c.string() }, { .Display = false });
     EXPECT_EQ(WaitExit(second), 0);
     ASSERT_TRUE(WaitValue("documents", "2"));
     Type("k");
@@ -604,8 +437,7 @@ std::pair<int, int> ColourfulAndDrawn(const wxImage& screen, const wxRect& r)
 
 TEST_F(MainWindowTest, TheFirstWindowShowsTheWholeToolbar)
 {
-    FFirstRun = true;
-    Start({});
+    Start({}, { .FirstRun = true });
     AnswerSetup();
     int has = 0, needs = 0;
     ASSERT_EQ(std::sscanf(State()["toolbarwidth"].c_str(), "%d,%d", &has, &needs), 2) << State()["toolbarwidth"];
@@ -631,8 +463,7 @@ TEST_F(MainWindowTest, TheFirstWindowShowsTheWholeToolbar)
     // Closed once, the window keeps the size it had, whatever the toolbar needs.
     const std::string ini = ReadFile(FDir / "config/Quillan/Quillan.ini");
     EXPECT_NE(ini.find("Width=" + std::to_string(width)), std::string::npos) << ini;
-    File("config/Quillan/Quillan.ini", "[General]\nCheckSum=10\nWidth=500\n");
-    FFirstRun = false;
+    Settings("[General]\nCheckSum=10\nWidth=500\n");
     FWindow.clear();
     Start({});
     const std::string again = Shell("xdotool getwindowgeometry " + FWindow);
@@ -712,7 +543,7 @@ TEST_F(MainWindowTest, DisabledToolbarButtonsAreGreyAndEnabledOnesInColour)
 {
     const fs::path a = File("a.txt", "a\n");
     // Wide enough for the whole toolbar, so Previous and Next are not behind the overflow arrow.
-    File("config/Quillan/Quillan.ini", "[General]\nCheckSum=10\nWidth=1200\nHeight=700\n");
+    Settings("[General]\nCheckSum=10\nWidth=1200\nHeight=700\n");
     Start({ a.string() });
     ASSERT_TRUE(WaitValue("active", "1"));
     ASSERT_TRUE(WaitState([](auto& s) { return s.count("prevtool") && s.count("nexttool"); }))
@@ -764,13 +595,7 @@ protected:
     // Keys for the program's window with the given title (a dialog of it).
     bool DialogKeys(const std::string& title, const std::string& keys, const std::string& text = {})
     {
-        std::string window;
-        for (int i = 0; i < 250 && window.empty(); ++i) {
-            window = Shell("xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^" + title
-                + "$' 2>/dev/null | head -n 1");
-            if (window.empty())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        const std::string window = FindWindow(title);
         if (window.empty())
             return false;
         std::string command = "xdotool windowfocus --sync " + window + " 2>/dev/null";
@@ -803,15 +628,7 @@ TEST_F(FindJumpTest, FindSelectsTheMatch)
     ASSERT_TRUE(WaitValue("finddialog", "1"));
     ASSERT_TRUE(DialogKeys("Replace", "Return"));
     // The error box has the program's title, beside the main window.
-    const std::string boxes = "xdotool search --all --onlyvisible --pid " + std::to_string(FPid)
-        + " --name '^Quillan$' 2>/dev/null | wc -l";
-    bool boxShown = false;
-    for (int i = 0; i < 250 && !boxShown; ++i) {
-        boxShown = Shell(boxes) == "2";
-        if (!boxShown)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    EXPECT_TRUE(boxShown) << "no not-found box";
+    EXPECT_TRUE(WaitUntil([&] { return Windows("Quillan").size() == 2; }, 5000)) << "no not-found box";
     AnswerBox("Return"); // "Search string 'beta' not found."
     ASSERT_TRUE(DialogKeys("Replace", "Escape"));
     ASSERT_TRUE(WaitValue("finddialog", "0"));
@@ -868,8 +685,7 @@ TEST_F(FindJumpTest, GoToLineMovesTheCaret)
     const fs::path a = File("a.txt", lines);
     // Wide enough for the whole toolbar, as the first window is, so the button is not behind
     // the overflow arrow.
-    fs::create_directories(FDir / "config/Quillan");
-    File("config/Quillan/Quillan.ini", "[General]\nCheckSum=10\nWidth=1000\n");
+    Settings("[General]\nCheckSum=10\nWidth=1000\n");
     Start({ a.string() });
     ASSERT_TRUE(WaitState([](auto& s) { return s.count("gotolinetool") > 0; }));
     const std::string tool = State()["gotolinetool"];
@@ -1009,38 +825,23 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        if (!IsSkipped() && std::system("command -v xev >/dev/null 2>&1") != 0)
+        if (!IsSkipped() && !Installed("xev"))
             GTEST_SKIP() << "xev is not installed";
-    }
-    void TearDown() override
-    {
-        if (FOther > 0) {
-            ::kill(FOther, SIGKILL);
-            ::waitpid(FOther, nullptr, 0);
-        }
-        MainWindowTest::TearDown();
     }
     // Another program's window takes the focus, as when the user goes to a terminal; without a
     // window manager that needs a window of some other program.
     void FocusElsewhere()
     {
-        if (FOther <= 0) {
-            FOther = ::fork();
-            if (FOther == 0) {
-                // xev reports every event it sees; none of it is the test's business.
-                const int quiet = ::open("/dev/null", O_WRONLY);
-                ::dup2(quiet, 1);
-                ::dup2(quiet, 2);
-                ::execlp("xev", "xev", "-name", "elsewhere", "-geometry", "100x100+1100+900", nullptr);
-                ::_exit(127);
-            }
-        }
+        // xev reports every event it sees; none of it is the test's business.
+        if (FOther <= 0)
+            FOther = StartHelper({ "xev", "-name", "elsewhere", "-geometry", "100x100+1100+900" }, true);
         std::string window;
-        for (int i = 0; i < 250 && window.empty(); ++i) {
-            window = Shell("xdotool search --onlyvisible --name '^elsewhere$' 2>/dev/null | head -n 1");
-            if (window.empty())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        WaitUntil(
+            [&] {
+                window = Shell("xdotool search --onlyvisible --name '^elsewhere$' 2>/dev/null | head -n 1");
+                return !window.empty();
+            },
+            5000);
         ASSERT_FALSE(window.empty()) << "xev did not show a window";
         Shell("xdotool windowfocus --sync " + window + " 2>/dev/null");
     }

@@ -3,20 +3,15 @@
 // shown; the test clicks there with xdotool and checks what the screen shows.
 
 #include "GuiTestUtil.h"
+#include "ProgramTest.h"
 #include "support/TempFolder.h"
 
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 #include <wx/image.h>
 
@@ -24,7 +19,6 @@ namespace quillan::guitest {
 namespace {
 
 namespace fs = std::filesystem;
-using TState = std::map<std::string, std::string>;
 
 struct TRgb {
     int R = 0, G = 0, B = 0;
@@ -81,94 +75,20 @@ std::vector<int> Numbers(const std::string& text)
     return numbers;
 }
 
-class OptionsWindowTest : public ::testing::Test {
+class OptionsWindowTest : public ProgramTest {
 protected:
+    OptionsWindowTest()
+        : ProgramTest("options")
+    {
+    }
     void SetUp() override
     {
-        if (!fs::exists(QuillanProgram()))
-            GTEST_SKIP() << "the program is not built: " << QuillanProgram();
-        if (std::system("command -v xdotool >/dev/null 2>&1 && command -v import >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "xdotool or imagemagick is not installed";
-        FDir = fs::temp_directory_path()
-            / ("quillan-options-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FDir);
-        fs::create_directories(FDir / "config/Quillan");
-        fs::create_directories(FDir / "run");
-        fs::permissions(FDir / "run", fs::perms::owner_all, fs::perm_options::replace);
-    }
-    void TearDown() override
-    {
-        if (FPid > 0) {
-            ::kill(FPid, SIGTERM);
-            ::waitpid(FPid, nullptr, 0);
-        }
-        fs::remove_all(FDir);
-    }
-
-    void Settings(const std::string& ini) { std::ofstream(FDir / "config/Quillan/Quillan.ini") << ini; }
-
-    void Start(const std::vector<std::string>& args)
-    {
-        const std::string program = QuillanProgram();
-        FPid = ::fork();
-        if (FPid == 0) {
-            ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
-            ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
-            ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
-            ::chdir(FDir.c_str());
-            std::vector<char*> argv { const_cast<char*>(program.c_str()) };
-            for (const std::string& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ASSERT_TRUE(WaitState(
-            "state", [](const TState& s) { return s.count("documents") > 0; }, 20000))
-            << "the window never came up";
-        FWindow = FindWindow("Quillan");
-        ASSERT_FALSE(FWindow.empty());
-    }
-
-    TState State(const std::string& name)
-    {
-        TState state;
-        std::istringstream in(testutil::ReadFileBytes((FDir / name).string()));
-        std::string line;
-        while (std::getline(in, line)) {
-            const auto eq = line.find('=');
-            if (eq != std::string::npos)
-                state[line.substr(0, eq)] = line.substr(eq + 1);
-        }
-        return state;
-    }
-
-    bool WaitState(const std::string& name, const std::function<bool(const TState&)>& done, int timeoutMs = 10000)
-    {
-        for (int waited = 0; waited < timeoutMs; waited += 20) {
-            if (done(State(name)))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return false;
-    }
-
-    std::string FindWindow(const std::string& title)
-    {
-        std::string window;
-        for (int i = 0; i < 250 && window.empty(); ++i) {
-            window = ShellOutput("xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^"
-                + title + "$' 2>/dev/null | head -n 1");
-            if (window.empty())
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return window;
-    }
-
-    void Keys(const std::string& window, const std::string& keys)
-    {
-        ShellOutput("xdotool windowfocus --sync " + window + " 2>/dev/null; xdotool key --delay 60 " + keys);
+        ProgramTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (!Installed("import"))
+            GTEST_SKIP() << "imagemagick is not installed";
+        FEnvironment.erase("XDG_STATE_HOME");
     }
 
     void Click(int x, int y)
@@ -199,32 +119,6 @@ protected:
         ASSERT_TRUE(WaitState("state.options", [](const TState& s) { return s.count("page") && s.at("page") == "1"; }));
     }
 
-    wxImage Screen()
-    {
-        const fs::path shot = FDir / "screen.png";
-        fs::remove(shot);
-        ShellOutput("import -window root " + shot.string() + " 2>/dev/null");
-        wxImage image;
-        image.LoadFile(shot.string(), wxBITMAP_TYPE_PNG);
-        return image;
-    }
-
-    int WaitExit()
-    {
-        int status = 0;
-        for (int waited = 0; waited < 15000; waited += 20) {
-            if (::waitpid(FPid, &status, WNOHANG) == FPid) {
-                FPid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
-
-    fs::path FDir;
-    pid_t FPid = -1;
-    std::string FWindow;
     std::string FOptions;
 };
 
@@ -234,8 +128,7 @@ TEST_F(OptionsWindowTest, ANewCommentColourRepaintsTheOpenEditorAndIsKeptAtExit)
     std::string text;
     for (int i = 0; i < 8; ++i)
         text += "/* mmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmmm */\n";
-    std::ofstream(FDir / "a.cpp") << text;
-    Start({ (FDir / "a.cpp").string() });
+    Start({ File("a.cpp", text).string() });
 
     const TRgb navy { 0, 0, 128 };
     const std::vector<int> window = Numbers(
@@ -273,7 +166,7 @@ TEST_F(OptionsWindowTest, ANewCommentColourRepaintsTheOpenEditorAndIsKeptAtExit)
     EXPECT_LT(CountColour(Screen(), window[0], window[1], window[2], window[3], navy, 10), navyBefore / 4);
 
     Keys(FWindow, "alt+x");
-    ASSERT_EQ(WaitExit(), 0);
+    ASSERT_EQ(WaitExit(FPid), 0);
     const std::string ini = testutil::ReadFileBytes((FDir / "config/Quillan/Quillan.ini").string());
     EXPECT_NE(ini.find("Comment=" + std::to_string(chosen)), std::string::npos) << ini;
 }
@@ -317,7 +210,7 @@ TEST_F(OptionsWindowTest, TheCppPreviewShowsTheInvalidSymbolColourOnTheAtSign)
     Keys(FOptions, "Escape");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Keys(FWindow, "alt+x");
-    EXPECT_EQ(WaitExit(), 0);
+    EXPECT_EQ(WaitExit(FPid), 0);
 }
 
 } // namespace

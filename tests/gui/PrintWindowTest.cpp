@@ -3,18 +3,13 @@
 // test's own settings.ini, so that nothing waits for a print server.
 
 #include "GuiTestUtil.h"
+#include "ProgramTest.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <map>
-#include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace quillan::guitest {
 namespace {
@@ -31,119 +26,58 @@ fs::path BuildDir()
     return fs::path(SelfPath()).parent_path() / "../..";
 }
 
-std::string Shell(const std::string& command)
-{
-    return ShellOutput(command);
-}
-
 // The first page's text without the line that holds the time of printing.
 std::string FirstPageText(const fs::path& pdf)
 {
-    return Shell("pdftotext -f 1 -l 1 '" + pdf.string() + "' - | grep -v 'Print Date'");
+    return ShellOutput("pdftotext -f 1 -l 1 '" + pdf.string() + "' - | grep -v 'Print Date'");
 }
 
 int PageCount(const fs::path& pdf)
 {
-    const std::string pages = Shell("pdfinfo '" + pdf.string() + "' | sed -n 's/^Pages: *//p'");
+    const std::string pages = ShellOutput("pdfinfo '" + pdf.string() + "' | sed -n 's/^Pages: *//p'");
     return pages.empty() ? -1 : std::atoi(pages.c_str());
 }
 
-class PrintWindowTest : public ::testing::Test {
+class PrintWindowTest : public ProgramTest {
 protected:
+    PrintWindowTest()
+        : ProgramTest("print")
+    {
+        // The waits here run pdfinfo and xdotool.
+        FPollMs = 40;
+    }
     void SetUp() override
     {
-        FProgram = fs::absolute(BuildDir() / "src/gui/quillan").lexically_normal();
+        ProgramTest::SetUp();
+        if (IsSkipped())
+            return;
         FCli = fs::absolute(BuildDir() / "src/tools/cli/quillan-cli").lexically_normal();
-        if (!fs::exists(FProgram) || !fs::exists(FCli))
-            GTEST_SKIP() << "the program or quillan-cli is not built";
-        if (std::system("command -v xdotool >/dev/null 2>&1 && command -v pdftotext >/dev/null 2>&1") != 0)
-            GTEST_SKIP() << "xdotool or poppler-utils is not installed";
-        FDir = fs::temp_directory_path()
-            / ("quillan-print-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(FDir);
-        fs::create_directories(FDir / "config/gtk-3.0");
-        fs::create_directories(FDir / "run");
-        fs::permissions(FDir / "run", fs::perms::owner_all, fs::perm_options::replace);
-        std::ofstream(FDir / "config/gtk-3.0/settings.ini") << "[Settings]\ngtk-print-backends=file\n";
-    }
-    void TearDown() override
-    {
-        if (FPid > 0) {
-            ::kill(FPid, SIGTERM);
-            ::waitpid(FPid, nullptr, 0);
-        }
-        fs::remove_all(FDir);
+        if (!fs::exists(FCli))
+            GTEST_SKIP() << "quillan-cli is not built";
+        if (!Installed("pdftotext"))
+            GTEST_SKIP() << "poppler-utils is not installed";
+        File("config/gtk-3.0/settings.ini", "[Settings]\ngtk-print-backends=file\n");
+        FEnvironment["QUILLAN_PRINT_FILE"] = (FDir / "printed.pdf").string();
     }
 
+    using ProgramTest::File;
+    // `lines` numbered lines of C++, each made at least `width` characters long with words.
     fs::path File(const std::string& name, int lines, int width)
     {
-        std::ofstream out(FDir / name);
+        std::string text;
         for (int i = 1; i <= lines; ++i) {
             std::string line = "int line" + std::to_string(i) + " = " + std::to_string(i) + "; // text";
             while (static_cast<int>(line.size()) < width)
                 line += " word";
-            out << line << "\n";
+            text += line + "\n";
         }
-        return FDir / name;
+        return File(name, text);
     }
 
-    void Start(const fs::path& file)
-    {
-        MarkSettingsUsed((FDir / "config").string());
-        FPid = ::fork();
-        if (FPid == 0) {
-            ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
-            // Recovery copies of a killed run must not reach the next test as a question.
-            ::setenv("XDG_STATE_HOME", (FDir / "state-home").c_str(), 1);
-            ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
-            ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
-            ::setenv("QUILLAN_PRINT_FILE", (FDir / "printed.pdf").c_str(), 1);
-            ::chdir(FDir.c_str());
-            ::execl(FProgram.c_str(), FProgram.c_str(), file.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        for (int i = 0; i < 500 && FWindow.empty(); ++i) {
-            FWindow = Shell("xdotool search --all --onlyvisible --pid " + std::to_string(FPid)
-                + " --name '^Quillan$' 2>/dev/null | head -n 1");
-            if (FWindow.empty())
-                std::this_thread::sleep_for(std::chrono::milliseconds(40));
-        }
-        ASSERT_FALSE(FWindow.empty()) << "the window never came up";
-        ASSERT_TRUE(WaitFor([&] { return fs::exists(FDir / "state"); }));
-    }
-
-    static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 15000)
-    {
-        for (int waited = 0; waited < timeoutMs; waited += 40) {
-            if (done())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(40));
-        }
-        return false;
-    }
-
-    std::map<std::string, std::string> Preview()
-    {
-        std::map<std::string, std::string> state;
-        std::ifstream in(FDir / "state.preview");
-        std::string line;
-        while (std::getline(in, line))
-            if (const auto eq = line.find('='); eq != std::string::npos)
-                state[line.substr(0, eq)] = line.substr(eq + 1);
-        return state;
-    }
+    TState Preview() { return State("state.preview"); }
     bool WaitPreview(const std::string& key, const std::string& value)
     {
-        return WaitFor([&] {
-            auto s = Preview();
-            return s.count(key) && s[key] == value;
-        });
-    }
-
-    void Keys(const std::string& window, const std::string& keys)
-    {
-        Shell("xdotool windowfocus --sync " + window + " 2>/dev/null; xdotool key --delay 60 " + keys);
+        return WaitValue(key, value, 15000, "state.preview");
     }
 
     // Prints through Ctrl+P (to the PDF file, without a dialog) and waits for the file.
@@ -151,7 +85,7 @@ protected:
     {
         fs::remove(FDir / "printed.pdf");
         Keys(FWindow, "ctrl+p");
-        ASSERT_TRUE(WaitFor([&] { return PageCount(FDir / "printed.pdf") > 0; })) << "nothing was printed";
+        ASSERT_TRUE(WaitUntil([&] { return PageCount(FDir / "printed.pdf") > 0; })) << "nothing was printed";
     }
 
     fs::path CliPrint(const fs::path& file)
@@ -161,15 +95,13 @@ protected:
         return out;
     }
 
-    fs::path FProgram, FCli, FDir;
-    pid_t FPid = -1;
-    std::string FWindow;
+    fs::path FCli;
 };
 
 TEST_F(PrintWindowTest, PrintingThroughGtkMatchesTheCommandLinePrint)
 {
     const fs::path file = File("doc.cpp", 150, 40);
-    Start(file);
+    Start({ file.string() });
     PrintNow();
     const fs::path cli = CliPrint(file);
     ASSERT_GT(PageCount(cli), 1);
@@ -183,26 +115,19 @@ TEST_F(PrintWindowTest, APageSetupChangeReachesTheNextPrint)
 {
     // 70 columns fit beside a 25 mm margin but wrap beside a 100 mm one.
     const fs::path file = File("wide.txt", 120, 70);
-    Start(file);
+    Start({ file.string() });
     PrintNow();
     const int before = PageCount(FDir / "printed.pdf");
     ASSERT_GT(before, 0);
 
     Keys(FWindow, "alt+f");
     Keys(FWindow, "g");
-    std::string dialog;
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = Shell(
-            "xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^Page Setup$' | head -n 1");
-        return !dialog.empty();
-    })) << "no page setup dialog";
+    const std::string dialog = FindWindow("Page Setup", 15000);
+    ASSERT_FALSE(dialog.empty()) << "no page setup dialog";
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     Shell("xdotool windowfocus --sync " + dialog
         + "; xdotool key ctrl+a; xdotool type --delay 60 100; xdotool key Return");
-    ASSERT_TRUE(WaitFor([&] {
-        return Shell("xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^Page Setup$'")
-            .empty();
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return Windows("Page Setup").empty(); }));
 
     PrintNow();
     const int after = PageCount(FDir / "printed.pdf");
@@ -216,11 +141,11 @@ TEST_F(PrintWindowTest, APageSetupChangeReachesTheNextPrint)
 TEST_F(PrintWindowTest, PreviewShowsPageOneNavigatesAndZooms)
 {
     const fs::path file = File("doc.cpp", 150, 40);
-    Start(file);
+    Start({ file.string() });
     Shell("xdotool mousemove --window " + FWindow + " " + std::to_string(PreviewToolX) + " " + std::to_string(ToolY)
         + " click 1");
     ASSERT_TRUE(WaitPreview("shown", "1")) << "no preview window";
-    ASSERT_TRUE(WaitFor([&] { return std::atoi(Preview()["frames"].c_str()) > 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return std::atoi(Preview()["frames"].c_str()) > 0; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     auto s = Preview();
     EXPECT_EQ(s["page"], "1");
@@ -253,8 +178,7 @@ TEST_F(PrintWindowTest, PreviewShowsPageOneNavigatesAndZooms)
             text = dark(at(xmm, 29, dy));
     EXPECT_TRUE(text) << "no text where the first line goes";
 
-    const std::string preview = Shell(
-        "xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^Print Preview$' | head -n 1");
+    const std::string preview = FindWindow("Print Preview", 0);
     ASSERT_FALSE(preview.empty());
     Keys(preview, "alt+n");
     EXPECT_TRUE(WaitPreview("page", "2"));
@@ -285,42 +209,17 @@ TEST_F(PrintWindowTest, ThePrintDialogOpensWithoutAPrinterAndCancels)
 {
     const fs::path file = File("doc.txt", 5, 10);
     // Without QUILLAN_PRINT_FILE, Ctrl+P asks: the GTK dialog offers its print-to-file printer.
-    MarkSettingsUsed((FDir / "config").string());
-    FPid = ::fork();
-    if (FPid == 0) {
-        ::setenv("XDG_CONFIG_HOME", (FDir / "config").c_str(), 1);
-        // Recovery copies of a killed run must not reach the next test as a question.
-        ::setenv("XDG_STATE_HOME", (FDir / "state-home").c_str(), 1);
-        ::setenv("XDG_RUNTIME_DIR", (FDir / "run").c_str(), 1);
-        ::setenv("QUILLAN_STATE_FILE", (FDir / "state").c_str(), 1);
-        ::unsetenv("QUILLAN_PRINT_FILE");
-        ::execl(FProgram.c_str(), FProgram.c_str(), file.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ASSERT_TRUE(WaitFor([&] {
-        FWindow = Shell(
-            "xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^Quillan$' | head -n 1");
-        return !FWindow.empty();
-    }));
+    FEnvironment["QUILLAN_PRINT_FILE"] = std::nullopt;
+    ASSERT_NO_FATAL_FAILURE(Start({ file.string() }, { .InFolder = false }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     Keys(FWindow, "ctrl+p");
-    std::string dialog;
-    ASSERT_TRUE(WaitFor([&] {
-        dialog = Shell(
-            "xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^Print$' | head -n 1");
-        return !dialog.empty();
-    })) << "no print dialog";
+    const std::string dialog = FindWindow("Print", 15000);
+    ASSERT_FALSE(dialog.empty()) << "no print dialog";
     Shell("xdotool windowfocus --sync " + dialog + "; sleep 0.5; xdotool key Escape");
-    EXPECT_TRUE(WaitFor([&] {
-        return Shell("xdotool search --all --onlyvisible --pid " + std::to_string(FPid) + " --name '^Print$'").empty();
-    })) << "the dialog did not close";
+    EXPECT_TRUE(WaitUntil([&] { return Windows("Print").empty(); })) << "the dialog did not close";
     // The program still answers: its window still takes commands.
     Keys(FWindow, "ctrl+n");
-    EXPECT_TRUE(WaitFor([&] {
-        std::ifstream in(FDir / "state");
-        std::string all((std::istreambuf_iterator<char>(in)), {});
-        return all.find("documents=3") != std::string::npos;
-    }));
+    EXPECT_TRUE(WaitValue("documents", "3", 15000));
 }
 
 } // namespace
