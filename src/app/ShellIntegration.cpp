@@ -82,6 +82,14 @@ std::optional<std::string> TShellIntegration::ShortcutFile(TShortcutPlace place)
     const std::optional<std::string> folder = FShell.SpecialFolder(FolderOfPlace(place));
     if (!folder || folder->empty())
         return std::nullopt;
+    return JoinPath(*folder, place == TShortcutPlace::spStartMenu ? SMenuLauncherFileName : SShortcutFileName);
+}
+
+std::optional<std::string> TShellIntegration::OldMenuLauncher() const
+{
+    const std::optional<std::string> folder = FShell.SpecialFolder(FolderOfPlace(TShortcutPlace::spStartMenu));
+    if (!folder || folder->empty())
+        return std::nullopt;
     return JoinPath(*folder, SShortcutFileName);
 }
 
@@ -98,7 +106,10 @@ bool TShellIntegration::ShortcutPlaceAvailable(TShortcutPlace place) const
 bool TShellIntegration::ShortcutExists(TShortcutPlace place) const
 {
     const std::optional<std::string> file = ShortcutFile(place);
-    return file && EntryExists(*file);
+    if (file && EntryExists(*file))
+        return true;
+    const std::optional<std::string> old = place == TShortcutPlace::spStartMenu ? OldMenuLauncher() : std::nullopt;
+    return old && EntryExists(*old);
 }
 
 TShortcutLink TShellIntegration::ProgramShortcut() const
@@ -139,7 +150,11 @@ bool TShellIntegration::RemoveOwnLauncher(const std::string& path)
 bool TShellIntegration::RemoveShortcut(TShortcutPlace place)
 {
     const std::optional<std::string> file = ShortcutFile(place);
-    return file && RemoveOwnLauncher(*file);
+    bool removed = file && RemoveOwnLauncher(*file);
+    if (place == TShortcutPlace::spStartMenu)
+        if (const std::optional<std::string> old = OldMenuLauncher())
+            removed = RemoveOwnLauncher(*old) || removed;
+    return removed;
 }
 
 void TShellIntegration::ShortcutBoxChanged(TShortcutPlace place, bool ticked)

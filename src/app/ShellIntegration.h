@@ -45,6 +45,9 @@ inline constexpr const char* STextHtml = "text/html";
 inline constexpr const char* SAssociationLauncherId = "Quillan-textfiles.desktop";
 // "Quillan" + the launcher extension in each shortcut folder.
 inline constexpr const char* SShortcutFileName = "Quillan.desktop";
+// The menu's launcher has the installed launcher's id, so that the user's own takes its place
+// instead of making a second "Quillan" entry; earlier versions wrote it as SShortcutFileName.
+inline constexpr const char* SMenuLauncherFileName = "quillan.desktop";
 inline constexpr const char* SProgramLinkName = "quillan";
 // What runs the SendTo launcher when the file manager starts it as a script.
 inline constexpr const char* SScriptInterpreter = "/usr/bin/env -S gio launch";
@@ -83,8 +86,8 @@ public:
     IDesktopShell& Shell() const { return FShell; }
 
     // --- shortcuts ------------------------------------------------------------------------
-    // The program's shortcut in a place: its folder + "/Quillan.desktop"; nothing when the place
-    // has no folder here (Quick Launch on a freedesktop desktop).
+    // The program's shortcut in a place: its folder + "/Quillan.desktop" ("/quillan.desktop" in
+    // the menu); nothing when the place has no folder here (Quick Launch on a freedesktop desktop).
     std::optional<std::string> ShortcutFile(TShortcutPlace place) const;
     // Whether the place's box can be used: Quick Launch only where its folder holds the marker
     // file; every other place whenever it has a folder.
@@ -143,6 +146,8 @@ private:
     void LinkProgram();
     void UnlinkProgram();
     bool RemoveOwnLauncher(const std::string& path);
+    // Where earlier versions kept the menu's launcher.
+    std::optional<std::string> OldMenuLauncher() const;
     void RestorePreviousDefault();
 
     IDesktopShell& FShell;

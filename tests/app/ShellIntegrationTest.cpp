@@ -72,7 +72,7 @@ protected:
     {
         return FRegistry.ReadString(root, key, name);
     }
-    std::string StartMenuFile() const { return FDesktop.Applications() + "/Quillan.desktop"; }
+    std::string StartMenuFile() const { return FDesktop.Applications() + "/quillan.desktop"; }
     std::string DesktopFile() const { return FDesktop.Desktop() + "/Quillan.desktop"; }
     std::string SendToFile() const { return FDesktop.Scripts() + "/Quillan.desktop"; }
     std::string AssociationFile() const { return FDesktop.Applications() + "/Quillan-textfiles.desktop"; }
@@ -350,6 +350,32 @@ TEST_F(ShellIntegrationTest, QuickLaunchIsAbsentHereAndNeedsItsBarWhereItExists)
     FUI.AnswerMessage(TModalResult::mrYes);
     other.Uninstall();
     EXPECT_FALSE(Exists(bar + "/Quillan.desktop"));
+}
+
+TEST_F(ShellIntegrationTest, TheMenuLauncherStandsInForTheInstalledOneAndAnOlderOneIsStillKnown)
+{
+    // The same id as the launcher a package installs: the user's menu shows one "Quillan".
+    Shell().CreateShortcut(TShortcutPlace::spStartMenu);
+    EXPECT_EQ(StartMenuFile(), FDesktop.Applications() + "/quillan.desktop");
+    EXPECT_TRUE(Exists(StartMenuFile()));
+    EXPECT_FALSE(Exists(FDesktop.Applications() + "/Quillan.desktop"));
+
+    // A launcher an earlier version wrote under the other name counts as the menu's shortcut
+    // and goes when the box is unticked, unless someone else made it.
+    fs::remove(StartMenuFile());
+    const std::string older = FDesktop.Applications() + "/Quillan.desktop";
+    TFakeDesktop::WriteFile(older, "[Desktop Entry]\nType=Application\nName=Quillan\nExec=" + FProgram + " %F\n");
+    TShellIntegration shell = Shell();
+    EXPECT_TRUE(shell.ShortcutExists(TShortcutPlace::spStartMenu));
+    shell.ShortcutBoxChanged(TShortcutPlace::spStartMenu, true); // kept, not doubled
+    EXPECT_FALSE(Exists(StartMenuFile()));
+    shell.ShortcutBoxChanged(TShortcutPlace::spStartMenu, false);
+    EXPECT_FALSE(Exists(older));
+    EXPECT_FALSE(shell.ShortcutExists(TShortcutPlace::spStartMenu));
+    const std::string foreign = "[Desktop Entry]\nType=Application\nName=Quillan\nExec=/usr/bin/gedit %F\n";
+    TFakeDesktop::WriteFile(older, foreign);
+    EXPECT_FALSE(shell.RemoveShortcut(TShortcutPlace::spStartMenu));
+    EXPECT_EQ(ReadFileBytes(older), foreign);
 }
 
 TEST_F(ShellIntegrationTest, ALauncherThatCannotBeWrittenRaisesTheShortcutError)

@@ -153,21 +153,8 @@ protected:
         if (!Installed("openbox"))
             GTEST_SKIP() << "openbox is not installed (scripts/setup-deps.sh --test installs it)";
         // Started before the program, it is ended after it.
-        FManager = StartHelper({ "openbox", "--sm-disable" }, true);
-        // Managing once it has claimed the screen.
-        for (int i = 0; i < 200; ++i) {
-            if (!ShellOutput("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o 'window id'").empty())
-                return;
-            std::this_thread::sleep_for(25ms);
-        }
-        FAIL() << "openbox did not start";
-    }
-    void TearDown() override
-    {
-        HandOffWindowTest::TearDown();
-        // The property outlives the manager; the next test must not take it for a manager.
-        if (FManager > 0)
-            ShellOutput("xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null");
+        if (!StartWindowManager())
+            FAIL() << "openbox did not start";
     }
 
     std::string Active() { return ShellOutput("xdotool getactivewindow 2>/dev/null"); }
@@ -182,8 +169,6 @@ protected:
     }
     // Another program's window takes the focus, as the file manager would that starts the file.
     pid_t OtherWindow() { return StartHelper({ "xmessage", "-name", "elsewhere", "elsewhere" }); }
-
-    pid_t FManager = -1;
 };
 
 TEST_F(WindowManagerTest, HandedOverFilesComeForwardWithTheKeyboard)

@@ -36,6 +36,64 @@ protected:
     }
 
     // Answers the message box that the program shows now with the default button.
+    // An open menu covers part of the window; everything else must stay as it was on the screen.
+    void ExpectAnOpenMenuToLeaveTheRestAlone()
+    {
+        std::vector<std::string> args;
+        for (int i = 1; i <= 3; ++i) {
+            std::string text;
+            for (int line = 0; line < 40; ++line)
+                text += "int value" + std::to_string(line) + " = " + std::to_string(i * line) + "; // note\n";
+            args.push_back(File("menu-" + std::to_string(i) + ".cpp", text).string());
+        }
+        Start(args);
+        ASSERT_TRUE(WaitValue("documents", "4", 20000));
+        const auto [left, top] = WindowOrigin();
+        // The pointer away from the window: a lit button would differ between the two pictures.
+        Shell("xdotool mousemove 5 1010");
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        const wxImage before = Screen();
+        ASSERT_TRUE(before.IsOk());
+        const std::string geometry = Shell("xdotool getwindowgeometry " + FWindow);
+        int width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Geometry: "), "Geometry: %dx%d", &width, &height), 2);
+        Keys("alt+e");
+        for (int look = 0; look < 3; ++look) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            const wxImage during = Screen();
+            ASSERT_TRUE(during.IsOk());
+            // The popup is the columns where much changed; the blinking caret changes one line's
+            // height at most. Between the menu bar and the status bar, which shows the highlighted
+            // item's hint, nothing else may differ.
+            const int firstRow = top + 30;
+            int barTop = 0, unused = 0;
+            ASSERT_EQ(std::sscanf(State()["panel0rect"].c_str(), "%d,%d,%d,%d", &unused, &barTop, &unused, &unused), 4);
+            std::vector<int> changedInColumn(static_cast<std::size_t>(width), 0);
+            auto differs = [&](int x, int y) {
+                return during.GetRed(x, y) != before.GetRed(x, y) || during.GetGreen(x, y) != before.GetGreen(x, y)
+                    || during.GetBlue(x, y) != before.GetBlue(x, y);
+            };
+            for (int x = 0; x < width; ++x)
+                for (int y = firstRow; y < barTop - 4; ++y)
+                    changedInColumn[static_cast<std::size_t>(x)] += differs(left + x, y);
+            int popupLeft = width, popupRight = -1;
+            for (int x = 0; x < width; ++x)
+                if (changedInColumn[static_cast<std::size_t>(x)] > 60) {
+                    popupLeft = std::min(popupLeft, x);
+                    popupRight = x;
+                }
+            ASSERT_LE(popupLeft, popupRight) << "no menu opened";
+            int elsewhere = 0;
+            for (int x = 0; x < width; ++x)
+                if (x < popupLeft - 2 || x > popupRight + 2)
+                    elsewhere += changedInColumn[static_cast<std::size_t>(x)];
+            EXPECT_LT(elsewhere, 80) << "look " << look << ": " << elsewhere << " pixels outside the menu changed";
+            if (look == 0)
+                during.GetSubImage(wxRect(left, top, width, height))
+                    .SaveFile((fs::temp_directory_path() / "quillan-open-menu.png").string(), wxBITMAP_TYPE_PNG);
+        }
+        Keys("Escape");
+    }
     void AnswerBox(const std::string& key)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
@@ -297,60 +355,59 @@ TEST_F(MainWindowTest, AColumnBlockStartedFromTheKeyboardSpansEveryLineItCrossed
 
 TEST_F(MainWindowTest, NothingOutsideAnOpenMenuChangesOnTheScreen)
 {
-    std::vector<std::string> args;
-    for (int i = 1; i <= 3; ++i) {
-        std::string text;
-        for (int line = 0; line < 40; ++line)
-            text += "int value" + std::to_string(line) + " = " + std::to_string(i * line) + "; // note\n";
-        args.push_back(File("menu-" + std::to_string(i) + ".cpp", text).string());
+    ExpectAnOpenMenuToLeaveTheRestAlone();
+}
+
+// The same under a window manager, whose frame and compositing could blank what the menu leaves.
+class WindowManagerMenuTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        if (IsSkipped())
+            return;
+        if (!Installed("openbox"))
+            GTEST_SKIP() << "openbox is not installed (scripts/setup-deps.sh --test installs it)";
+        if (!StartWindowManager())
+            FAIL() << "openbox did not start";
     }
-    Start(args);
-    ASSERT_TRUE(WaitValue("documents", "4", 20000));
-    const auto [left, top] = WindowOrigin();
-    // The pointer away from the window: a lit button would differ between the two pictures.
-    Shell("xdotool mousemove 5 1010");
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    const wxImage before = Screen();
-    ASSERT_TRUE(before.IsOk());
-    const std::string geometry = Shell("xdotool getwindowgeometry " + FWindow);
-    int width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(geometry.c_str() + geometry.find("Geometry: "), "Geometry: %dx%d", &width, &height), 2);
-    Keys("alt+e");
-    for (int look = 0; look < 3; ++look) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        const wxImage during = Screen();
-        ASSERT_TRUE(during.IsOk());
-        // The popup is the columns where much changed; the blinking caret changes one line's
-        // height at most. Between the menu bar and the status bar, which shows the highlighted
-        // item's hint, nothing else may differ.
-        const int firstRow = top + 30;
-        int barTop = 0, unused = 0;
-        ASSERT_EQ(std::sscanf(State()["panel0rect"].c_str(), "%d,%d,%d,%d", &unused, &barTop, &unused, &unused), 4);
-        std::vector<int> changedInColumn(static_cast<std::size_t>(width), 0);
-        auto differs = [&](int x, int y) {
-            return during.GetRed(x, y) != before.GetRed(x, y) || during.GetGreen(x, y) != before.GetGreen(x, y)
-                || during.GetBlue(x, y) != before.GetBlue(x, y);
-        };
-        for (int x = 0; x < width; ++x)
-            for (int y = firstRow; y < barTop - 4; ++y)
-                changedInColumn[static_cast<std::size_t>(x)] += differs(left + x, y);
-        int popupLeft = width, popupRight = -1;
-        for (int x = 0; x < width; ++x)
-            if (changedInColumn[static_cast<std::size_t>(x)] > 60) {
-                popupLeft = std::min(popupLeft, x);
-                popupRight = x;
-            }
-        ASSERT_LE(popupLeft, popupRight) << "no menu opened";
-        int elsewhere = 0;
-        for (int x = 0; x < width; ++x)
-            if (x < popupLeft - 2 || x > popupRight + 2)
-                elsewhere += changedInColumn[static_cast<std::size_t>(x)];
-        EXPECT_LT(elsewhere, 80) << "look " << look << ": " << elsewhere << " pixels outside the menu changed";
-        if (look == 0)
-            during.GetSubImage(wxRect(left, top, width, height))
-                .SaveFile((fs::temp_directory_path() / "quillan-open-menu.png").string(), wxBITMAP_TYPE_PNG);
-    }
-    Keys("Escape");
+};
+
+TEST_F(WindowManagerMenuTest, NothingOutsideAnOpenMenuChangesOnTheScreen)
+{
+    ExpectAnOpenMenuToLeaveTheRestAlone();
+}
+
+TEST_F(MainWindowTest, HandOffsDuringTheCloseQueryOpenAfterIt)
+{
+    const fs::path a = File("a.txt", "a\n"), b = File("b.txt", "b\n"), c = File("c.txt", "c\n");
+    Start({ a.string() });
+    Type("1");
+    ASSERT_TRUE(WaitValue("panel1", "Modified"));
+    // While "Save changes to a.txt?" waits, another start hands b.txt over and ends.
+    Keys("alt+x");
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_EQ(WaitExit(Spawn({ b.string() }, { .Display = false })), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(State()["documents"], "2") << "opened into a window that was asking to close";
+    // Cancelled: the window stays and b.txt opens in it.
+    AnswerBox("Escape");
+    ASSERT_TRUE(WaitValue("documents", "3"));
+    EXPECT_EQ(State()["slot2"].substr(0, b.string().size() + 1), b.string() + "|");
+
+    // Closed for real: c.txt, handed over during the question, comes up in a new window.
+    Keys("alt+x");
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    EXPECT_EQ(WaitExit(Spawn({ c.string() }, { .Display = false, .Stderr = "c.err" })), 0) << ReadFile(FDir / "c.err");
+    AnswerBox("alt+n"); // "Save changes to a.txt?": No
+    ASSERT_EQ(WaitExit(FPid), 0);
+    const bool reopened
+        = WaitState([&](auto& s) { return s.count("slot1") && s.at("slot1").starts_with(c.string() + "|"); }, 20000);
+    // The new window is no child of this test; it is ended with the others.
+    if (const std::string pid = Shell("pgrep -n -f '" + c.string() + "'"); !pid.empty())
+        FChildren.push_back(static_cast<pid_t>(std::stoi(pid)));
+    EXPECT_TRUE(reopened) << "the handed-over file went with the closing window";
+    EXPECT_EQ(ReadFile(a), "a\n");
 }
 
 TEST_F(MainWindowTest, FilesHandedOverTakeTheKeyboard)

@@ -47,6 +47,9 @@ void ProgramTest::TearDown()
 {
     while (!FChildren.empty())
         Stop(FChildren.back(), FEndSignal);
+    // The property outlives the manager; the next test must not take it for a manager.
+    if (FManager > 0)
+        Shell("xprop -root -remove _NET_SUPPORTING_WM_CHECK 2>/dev/null");
     if (!FDir.empty())
         fs::remove_all(FDir);
 }
@@ -148,6 +151,17 @@ pid_t ProgramTest::StartHelper(const std::vector<std::string>& command, bool qui
     }
     FChildren.push_back(pid);
     return pid;
+}
+
+bool ProgramTest::StartWindowManager()
+{
+    FManager = StartHelper({ "openbox", "--sm-disable" }, true);
+    for (int i = 0; i < 200; ++i) {
+        if (!Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o 'window id'").empty())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
 }
 
 int ProgramTest::WaitExit(pid_t pid, int timeoutMs)

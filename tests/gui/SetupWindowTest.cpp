@@ -103,7 +103,7 @@ protected:
 
     std::vector<std::string> Launchers() const
     {
-        return { FDesktop->Applications() + "/Quillan.desktop", FDesktop->Desktop() + "/Quillan.desktop",
+        return { FDesktop->Applications() + "/quillan.desktop", FDesktop->Desktop() + "/Quillan.desktop",
             FDesktop->Scripts() + "/Quillan.desktop", FDesktop->Applications() + "/Quillan-textfiles.desktop" };
     }
 
@@ -129,7 +129,7 @@ TEST_F(SetupWindowTest, AFirstStartOffersSetupAndOkSetsUpTheDesktop)
         << "no association";
     ASSERT_TRUE(WaitUntil([&] { return fs::is_symlink(FDesktop->UserBin() + "/quillan"); })) << "no program link";
     // Start Menu is the last shortcut the setup writes.
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(FDesktop->Applications() + "/Quillan.desktop"); }))
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(FDesktop->Applications() + "/quillan.desktop"); }))
         << "no Start Menu shortcut";
     for (const std::string& file : Launchers()) {
         const std::string text = ReadFileBytes(file);
@@ -173,7 +173,7 @@ TEST_F(SetupWindowTest, AnUninstallStartTakesEverythingAwayAndEnds)
     const std::string main = FindWindow("Quillan", StartMs);
     ASSERT_FALSE(FindWindow("Quillan Setup", StartMs).empty());
     ASSERT_TRUE(CloseSetup()) << VisibleWindows();
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(FDesktop->Applications() + "/Quillan.desktop"); }));
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(FDesktop->Applications() + "/quillan.desktop"); }));
     Keys(main, "alt+x", 40);
     ASSERT_EQ(WaitExit(FPid), 0);
 
