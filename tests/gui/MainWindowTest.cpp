@@ -364,12 +364,8 @@ protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        if (IsSkipped())
-            return;
-        if (!Installed("openbox"))
-            GTEST_SKIP() << "openbox is not installed (scripts/setup-deps.sh --test installs it)";
-        if (!StartWindowManager())
-            FAIL() << "openbox did not start";
+        if (!IsSkipped())
+            UseWindowManager();
     }
 };
 

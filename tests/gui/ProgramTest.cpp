@@ -153,15 +153,17 @@ pid_t ProgramTest::StartHelper(const std::vector<std::string>& command, bool qui
     return pid;
 }
 
-bool ProgramTest::StartWindowManager()
+void ProgramTest::UseWindowManager()
 {
+    if (!Installed("openbox"))
+        GTEST_SKIP() << "openbox is not installed (scripts/setup-deps.sh --test installs it)";
     FManager = StartHelper({ "openbox", "--sm-disable" }, true);
     for (int i = 0; i < 200; ++i) {
         if (!Shell("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -o 'window id'").empty())
-            return true;
+            return;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
-    return false;
+    FAIL() << "openbox did not start";
 }
 
 int ProgramTest::WaitExit(pid_t pid, int timeoutMs)

@@ -66,9 +66,10 @@ protected:
     void Start(const std::vector<std::string>& args, const TSpawn& how = {});
     // Starts another program (`command` looked up on PATH); `quiet` drops what it prints.
     pid_t StartHelper(const std::vector<std::string>& command, bool quiet = false);
-    // Starts openbox and waits until it manages the screen; false when it did not. It is ended
-    // after the program, and TearDown removes the mark it leaves on the screen.
-    bool StartWindowManager();
+    // For a fixture's SetUp: starts openbox and waits until it manages the screen; skips the test
+    // without openbox and fails it when it does not start. It is ended after the program, and
+    // TearDown removes the mark it leaves on the screen.
+    void UseWindowManager();
     // Waits for a process of the test to end by itself; its exit status, -1 when it has not.
     int WaitExit(pid_t pid, int timeoutMs = 15000);
     // Ends a process of the test with `signal` and waits for it.
