@@ -3,6 +3,7 @@
 #include "app/MainFormModel.h"
 #include "backends/headless/HeadlessHost.h"
 #include "editor/QuillEdit.h"
+#include "support/BareMainFormView.h"
 #include "support/ScriptedUI.h"
 
 #include <gtest/gtest.h>
@@ -224,35 +225,27 @@ TEST(DateTimeTest, InsertionReplacesTheSelectionAsOneUndoableEdit)
 
 // --- file bookmarks and File Info --------------------------------------------------------------
 
-class TBookmarkView : public IMainFormView {
+// Keeps the state pictures, the active tab, the selected row and the focused editor as well.
+class TBookmarkView : public testutil::TBareMainFormView {
 public:
-    void AddDocumentTab(TQuillEdit& edit, const std::string&, int image) override
+    void AddDocumentTab(TQuillEdit& edit, const std::string& caption, int image) override
     {
-        Hosts.push_back(std::make_unique<THeadlessHost>());
-        edit.SetHost(Hosts.back().get());
-        Edits.push_back(&edit);
+        TBareMainFormView::AddDocumentTab(edit, caption, image);
         TabImages.push_back(image);
     }
     void RemoveDocumentTab(int slot) override
     {
-        Edits.at(slot)->SetHost(nullptr);
-        Edits.erase(Edits.begin() + slot);
-        Hosts.erase(Hosts.begin() + slot);
+        TBareMainFormView::RemoveDocumentTab(slot);
         TabImages.erase(TabImages.begin() + slot);
     }
-    void SetTabCaption(int, const std::string&) override { }
     void SetTabImage(int slot, int image) override { TabImages.at(slot) = image; }
     void ActivateTab(int slot) override { Active = slot; }
     void AddListRow(const std::string&, int image) override { RowImages.push_back(image); }
     void RemoveListRow(int slot) override { RowImages.erase(RowImages.begin() + slot); }
-    void SetListRowCaption(int, const std::string&) override { }
     void SetListRowImage(int slot, int image) override { RowImages.at(slot) = image; }
     void SelectListRow(int slot) override { SelectedRow = slot; }
-    void StatusBarChanged() override { }
     void FocusEditor(int slot) override { Focused = slot; }
 
-    std::vector<std::unique_ptr<THeadlessHost>> Hosts;
-    std::vector<TQuillEdit*> Edits;
     std::vector<int> TabImages, RowImages;
     int Active = -1, SelectedRow = -1, Focused = -1;
 };

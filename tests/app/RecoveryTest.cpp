@@ -11,6 +11,7 @@
 #include "base/QuillEditStrConst.h"
 #include "editor/QuillEdit.h"
 #include "highlight/FormFile.h"
+#include "support/BareMainFormView.h"
 #include "support/ScriptedUI.h"
 #include "support/TempFolder.h"
 #include "text/QuillEditTextBuffer.h"
@@ -233,36 +234,7 @@ TEST_F(CopiesFixture, ANormalEndRemovesEveryCopyAndTheSession)
 
 // --- the guard, with a model and scripted answers ----------------------------------------------
 
-class TBareView : public IMainFormView {
-public:
-    void AddDocumentTab(TQuillEdit& edit, const std::string& caption, int) override
-    {
-        Hosts.push_back(std::make_unique<THeadlessHost>());
-        edit.SetHost(Hosts.back().get());
-        Edits.push_back(&edit);
-        Captions.push_back(caption);
-    }
-    void RemoveDocumentTab(int slot) override
-    {
-        Edits.at(slot)->SetHost(nullptr);
-        Edits.erase(Edits.begin() + slot);
-        Hosts.erase(Hosts.begin() + slot);
-        Captions.erase(Captions.begin() + slot);
-    }
-    void SetTabCaption(int slot, const std::string& caption) override { Captions.at(slot) = caption; }
-    void SetTabImage(int, int) override { }
-    void ActivateTab(int) override { }
-    void AddListRow(const std::string&, int) override { }
-    void RemoveListRow(int) override { }
-    void SetListRowCaption(int, const std::string&) override { }
-    void SetListRowImage(int, int) override { }
-    void SelectListRow(int) override { }
-    void StatusBarChanged() override { }
-
-    std::vector<std::unique_ptr<THeadlessHost>> Hosts;
-    std::vector<TQuillEdit*> Edits;
-    std::vector<std::string> Captions;
-};
+using TBareView = testutil::TBareMainFormView;
 
 class TScriptedPrompt : public IRecoveryPrompt {
 public:
