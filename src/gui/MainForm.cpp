@@ -225,6 +225,12 @@ TMainForm::TMainForm(const std::vector<std::string>& files, THandOffReceiver* re
         splitter, wxID_ANY, wxDefaultPosition, wxSize(137, -1), wxLC_REPORT | wxLC_NO_HEADER | wxLC_SINGLE_SEL);
     FList->SetImageList(FImages, wxIMAGE_LIST_SMALL);
     FList->InsertColumn(0, "", wxLIST_FORMAT_LEFT, 200);
+    // The one column is as wide as the list, so a caption too long for the panel ends in "..."
+    // instead of being cut off at its edge.
+    FList->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        event.Skip();
+        FList->SetColumnWidth(0, std::max(20, FList->GetClientSize().x));
+    });
     FNotebook = new TTabStrip(splitter, wxID_ANY, wxDefaultPosition, wxSize(140, 80));
     FNotebook->SetImageList(FImages);
     splitter->SetMinimumPaneSize(80);
