@@ -36,7 +36,6 @@ protected:
         if (IsSkipped())
             return;
         PrivateFolder("run2");
-        FEnvironment.erase("XDG_STATE_HOME");
     }
 
     // The paths of the open documents (slot lines start with the file name).

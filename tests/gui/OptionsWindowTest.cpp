@@ -88,7 +88,6 @@ protected:
             return;
         if (!Installed("import"))
             GTEST_SKIP() << "imagemagick is not installed";
-        FEnvironment.erase("XDG_STATE_HOME");
     }
 
     void Click(int x, int y)

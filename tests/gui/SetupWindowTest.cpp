@@ -38,7 +38,6 @@ protected:
         ProgramTest::SetUp();
         if (IsSkipped())
             return;
-        FEnvironment.erase("XDG_STATE_HOME");
         FProgram = fs::canonical(QuillanProgram()).string();
     }
     void TearDown() override
