@@ -1,6 +1,7 @@
 #include "gui/PrintPreviewDlg.h"
 
 #include "backends/wx/WxEditorWindow.h"
+#include "gui/ToolIcons.h"
 #include "print/QuillEditPrint.h"
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <wx/artprov.h>
 #include <wx/dcscreen.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
@@ -76,8 +76,10 @@ TTestPrintPreviewDlg::TTestPrintPreviewDlg(wxWindow* parent)
     sizer->Add(FStatus, 0, wxEXPAND);
     SetSizer(sizer);
 
-    FPreview.OnPreviewPage
-        = [this](TQuillEditPrintPreview*, int page) { FStatus->SetStatusText(wxString::Format(" Page: %d", page), 1); };
+    FPreview.OnPreviewPage = [this](TQuillEditPrintPreview*, int page) {
+        FStatus->SetStatusText(wxString::Format(" Page: %d", page), 1);
+        EnablePageTools();
+    };
     FPreview.OnMouseDown = [this](TQuillEditPrintPreview*, TMouseButton button, TShiftState, int, int) {
         Zoom(button == TMouseButton::mbLeft);
     };
@@ -101,17 +103,18 @@ void TTestPrintPreviewDlg::CreateToolBar()
 {
     FToolBar = new wxToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTB_FLAT | wxTB_HORIZONTAL);
     FToolBar->SetToolBitmapSize(wxSize(17, 17));
-    auto art = [](const wxArtID& id) { return wxArtProvider::GetBitmap(id, wxART_TOOLBAR, wxSize(16, 16)); };
-    auto tool = [&](int id, const wxArtID& bitmap, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
-        FToolBar->AddTool(id, "", art(bitmap), "", kind);
+    // The main toolbar's pictures: the theme's stock ones were pale outlines that looked
+    // disabled whether they were or not.
+    auto tool = [&](int id, const char* picture, const char* hint, wxItemKind kind = wxITEM_NORMAL) {
+        FToolBar->AddTool(id, "", ToolIcon(picture), DisabledToolIcon(picture), kind, "");
         SetHint(FToolBar, id, hint);
     };
-    tool(ID_FIRST, wxART_GOTO_FIRST, "First|Go to first page");
-    tool(ID_PREV, wxART_GO_BACK, "Previous|Go to previous page");
-    tool(ID_NEXT, wxART_GO_FORWARD, "Next|Go to next page");
-    tool(ID_LAST, wxART_GOTO_LAST, "Last|Go to last page");
+    tool(ID_FIRST, "first", "First|Go to first page");
+    tool(ID_PREV, "previous", "Previous|Go to previous page");
+    tool(ID_NEXT, "next", "Next|Go to next page");
+    tool(ID_LAST, "last", "Last|Go to last page");
     FToolBar->AddSeparator();
-    tool(ID_ZOOM, wxART_FIND, "Zoom|Zoom In/Out", wxITEM_DROPDOWN);
+    tool(ID_ZOOM, "find", "Zoom|Zoom In/Out", wxITEM_DROPDOWN);
     auto* zoom = new wxMenu;
     zoom->Append(ID_WHOLEPAGE, "Whole page");
     zoom->Append(ID_PAGEWIDTH, "Page width");
@@ -123,10 +126,10 @@ void TTestPrintPreviewDlg::CreateToolBar()
     zoom->Append(ID_ZOOM400, "400%");
     FToolBar->SetDropdownMenu(ID_ZOOM, zoom);
     FToolBar->AddSeparator();
-    tool(ID_PAGESETUP, wxART_REPORT_VIEW, "Page Setup");
-    tool(ID_PRINT, wxART_PRINT, PrintHint);
+    tool(ID_PAGESETUP, "pagesetup", "Page Setup");
+    tool(ID_PRINT, "print", PrintHint);
     FToolBar->AddSeparator();
-    tool(ID_CLOSE, wxART_QUIT, "Close|Close Print Preview");
+    tool(ID_CLOSE, "exit", "Close|Close Print Preview");
     FToolBar->Realize();
 }
 
@@ -145,7 +148,18 @@ void TTestPrintPreviewDlg::Rebuild()
 {
     FPreview.UpdatePreview();
     FPreview.FirstPage();
+    EnablePageTools();
     RefreshPrintHint();
+}
+
+void TTestPrintPreviewDlg::EnablePageTools()
+{
+    // Where the pages end, the buttons that go past them cannot be used and look it.
+    const int page = FPreview.PageNumber(), pages = FPreview.PageCount();
+    FToolBar->EnableTool(ID_FIRST, page > 1);
+    FToolBar->EnableTool(ID_PREV, page > 1);
+    FToolBar->EnableTool(ID_NEXT, page < pages);
+    FToolBar->EnableTool(ID_LAST, page < pages);
 }
 
 void TTestPrintPreviewDlg::RefreshPrintHint()
@@ -294,7 +308,8 @@ void TTestPrintPreviewDlg::WriteStateFile()
         << "\nclient=" << screen.x << "," << screen.y << "," << screen.width << "," << screen.height
         << "\nstatus=" << FStatus->GetStatusText(1).utf8_string()
         << "\nprinthint=" << FToolBar->GetToolShortHelp(ID_PRINT).utf8_string() << "\nframes=" << FWindow->FramesShown()
-        << "\n";
+        << "\npagetools=" << FToolBar->GetToolEnabled(ID_FIRST) << FToolBar->GetToolEnabled(ID_PREV)
+        << FToolBar->GetToolEnabled(ID_NEXT) << FToolBar->GetToolEnabled(ID_LAST) << "\n";
     const std::string text = out.str();
     if (text == FLastState)
         return;

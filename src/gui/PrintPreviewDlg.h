@@ -32,6 +32,7 @@ public:
 private:
     void CreateToolBar();
     void RefreshPrintHint();
+    void EnablePageTools();
     void Rebuild();
     void Zoom(bool in);
     void OnTool(wxCommandEvent& event);

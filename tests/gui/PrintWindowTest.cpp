@@ -180,13 +180,18 @@ TEST_F(PrintWindowTest, PreviewShowsPageOneNavigatesAndZooms)
 
     const std::string preview = FindWindow("Print Preview", 0);
     ASSERT_FALSE(preview.empty());
+    // First and Previous cannot be used on the first page, Next and Last not on the last.
+    EXPECT_EQ(s["pagetools"], "0011");
     Keys(preview, "alt+n");
     EXPECT_TRUE(WaitPreview("page", "2"));
     EXPECT_EQ(Preview()["status"], " Page: 2");
+    EXPECT_TRUE(WaitPreview("pagetools", "1111"));
     Keys(preview, "alt+l");
     EXPECT_TRUE(WaitPreview("page", std::to_string(pages)));
+    EXPECT_TRUE(WaitPreview("pagetools", "1100"));
     Keys(preview, "alt+f");
     EXPECT_TRUE(WaitPreview("page", "1"));
+    EXPECT_TRUE(WaitPreview("pagetools", "0011"));
 
     // Clicks zoom: whole page to 100 %, then doubling; the right button halves.
     const std::string middle = std::to_string(cw / 2) + " " + std::to_string(ch / 2);

@@ -27,7 +27,7 @@ int Opaque(const wxImage& image)
 }
 
 const char* const ButtonPictures[] = { "new", "close", "open", "save", "print", "pagesetup", "printpreview", "send",
-    "undo", "cut", "copy", "paste", "find", "gotoline", "help", "exit", "previous", "next" };
+    "undo", "cut", "copy", "paste", "find", "gotoline", "help", "exit", "previous", "next", "first", "last" };
 
 TEST(ToolIconsTest, EveryButtonHasAPictureThatDrawsAtEachSize)
 {
